@@ -1,0 +1,73 @@
+// The shared animation state of the show: the dot-field controls the scenes steer, each scene's
+// private accumulators, the per-object tables filled at set-up, and the program's one random
+// generator. One global instance lives for the whole run.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+struct Vec4 {
+  float x = 0.0f, y = 0.0f, z = 0.0f, w = 0.0f;
+};
+
+struct SceneParams {
+  // Dot-field controls.
+  int32_t dotMode = 0;      // 0 off, 1 one pass per layer, 2 three coloured passes per layer
+  int32_t beatCounter = 0;  // beats counted since the last change of dotMode
+  float dotPhase = 0.0f;    // selects and crossfades the three dot layers
+  float dotScale = 1.0f;    // multiplies every dot's size
+  float orbitGather = 0.0f;
+  float ringPhase = 0.0f;
+  int32_t fadeDone[2] = {0, 0};
+
+  // Orbiting dots.
+  float orbitPhase = 0.0f;
+  // Cube cloud.
+  float cubeSpawnTimer = 0.0f;
+  float cubeAngle = 0.0f;
+  float cubeWobble = 0.0f;
+  float cubeKick = 2.0f;
+  // Dot ring.
+  float ringGather = 0.0f;
+  // Credits roll and lettering.
+  float rollProgress = 0.0f;
+  float titleFade[3] = {};
+  float creditFade[2] = {};
+  float greetFade[16] = {};
+  float messageFade = 0.0f;
+
+  // Tables filled by the runtime set-up.
+  std::vector<Vec4> tripleDotColors;
+  std::vector<Vec4> cubePositions;
+  std::vector<float> cubeScales;
+  int32_t cubeLastStep[3] = {0, 0, 0};
+  std::vector<Vec4> ringDotColors;
+  std::vector<float> ringDotRadii;
+  std::vector<float> ringDotSpeeds;
+  std::vector<float> ringDotSizes;
+
+  // The generator: state = state * 214013 + 2531011 (mod 2^32), draws (state >> 16) & 0x7FFF.
+  uint32_t randomState = 0;
+  void seedRandom(uint32_t seed) { randomState = seed; }
+  int32_t nextRandom() {
+    randomState = randomState * 214013u + 2531011u;
+    return static_cast<int32_t>((randomState >> 16) & 0x7FFFu);
+  }
+};
+
+extern SceneParams sceneParams;
+
+// value + step, held at limit once a positive step reaches or passes it, or a zero or negative step
+// reaches or falls below it.
+inline float stepToward(float value, float step, float limit) {
+  const float next = value + step;
+  if (step > 0.0f ? next >= limit : next <= limit) return limit;
+  return next;
+}
+
+// Smoothstep of x clamped to [0, 1]: (3 - 2x) x^2.
+inline float ease(float x) {
+  x = x < 0.0f ? 0.0f : (x > 1.0f ? 1.0f : x);
+  return (3.0f - 2.0f * x) * x * x;
+}

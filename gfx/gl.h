@@ -1,0 +1,79 @@
+// OpenGL for the whole program: the 1.1 API from the system's GL library, and every entry point
+// beyond 1.1 as a process-wide pointer named like the function. The pointers live in namespace gl
+// so they never collide with the symbols that libGL itself exports; call them as gl::glUseProgram.
+#pragma once
+
+#include <GL/gl.h>
+#include <GL/glext.h>
+#include <GL/glu.h>
+
+namespace gl {
+
+#define NIGHTLOOM_GL_POINTERS(X)                                                     \
+  X(PFNGLBLENDEQUATIONPROC, glBlendEquation)                                         \
+  X(PFNGLBLENDEQUATIONEXTPROC, glBlendEquationEXT)                                   \
+  X(PFNGLACTIVETEXTUREPROC, glActiveTexture)                                         \
+  X(PFNGLCLIENTACTIVETEXTUREPROC, glClientActiveTexture)                             \
+  X(PFNGLMULTITEXCOORD1FPROC, glMultiTexCoord1f)                                     \
+  X(PFNGLMULTITEXCOORD2FPROC, glMultiTexCoord2f)                                     \
+  X(PFNGLMULTITEXCOORD3FPROC, glMultiTexCoord3f)                                     \
+  X(PFNGLMULTITEXCOORD4FPROC, glMultiTexCoord4f)                                     \
+  X(PFNGLDELETEPROGRAMPROC, glDeleteProgram)                                         \
+  X(PFNGLDELETESHADERPROC, glDeleteShader)                                           \
+  X(PFNGLCREATESHADERPROC, glCreateShader)                                           \
+  X(PFNGLSHADERSOURCEPROC, glShaderSource)                                           \
+  X(PFNGLCOMPILESHADERPROC, glCompileShader)                                         \
+  X(PFNGLCREATEPROGRAMPROC, glCreateProgram)                                         \
+  X(PFNGLATTACHSHADERPROC, glAttachShader)                                           \
+  X(PFNGLLINKPROGRAMPROC, glLinkProgram)                                             \
+  X(PFNGLUSEPROGRAMPROC, glUseProgram)                                               \
+  X(PFNGLUNIFORM1IPROC, glUniform1i)                                                 \
+  X(PFNGLUNIFORM2IPROC, glUniform2i)                                                 \
+  X(PFNGLUNIFORM3IPROC, glUniform3i)                                                 \
+  X(PFNGLUNIFORM4IPROC, glUniform4i)                                                 \
+  X(PFNGLUNIFORM1FVPROC, glUniform1fv)                                               \
+  X(PFNGLUNIFORM2FVPROC, glUniform2fv)                                               \
+  X(PFNGLUNIFORM3FVPROC, glUniform3fv)                                               \
+  X(PFNGLUNIFORM4FVPROC, glUniform4fv)                                               \
+  X(PFNGLUNIFORM1IVPROC, glUniform1iv)                                               \
+  X(PFNGLUNIFORM2IVPROC, glUniform2iv)                                               \
+  X(PFNGLUNIFORM3IVPROC, glUniform3iv)                                               \
+  X(PFNGLUNIFORM4IVPROC, glUniform4iv)                                               \
+  X(PFNGLUNIFORMMATRIX4FVPROC, glUniformMatrix4fv)                                   \
+  X(PFNGLGETPROGRAMIVPROC, glGetProgramiv)                                           \
+  X(PFNGLGETSHADERIVPROC, glGetShaderiv)                                             \
+  X(PFNGLGETUNIFORMLOCATIONPROC, glGetUniformLocation)                               \
+  X(PFNGLGETATTRIBLOCATIONPROC, glGetAttribLocation)                                 \
+  X(PFNGLBINDATTRIBLOCATIONPROC, glBindAttribLocation)                               \
+  X(PFNGLGETSHADERINFOLOGPROC, glGetShaderInfoLog)                                   \
+  X(PFNGLGETPROGRAMINFOLOGPROC, glGetProgramInfoLog)                                 \
+  X(PFNGLGENFRAMEBUFFERSEXTPROC, glGenFramebuffersEXT)                               \
+  X(PFNGLDELETEFRAMEBUFFERSEXTPROC, glDeleteFramebuffersEXT)                         \
+  X(PFNGLBINDFRAMEBUFFEREXTPROC, glBindFramebufferEXT)                               \
+  X(PFNGLFRAMEBUFFERTEXTURE2DEXTPROC, glFramebufferTexture2DEXT)                     \
+  X(PFNGLGENRENDERBUFFERSEXTPROC, glGenRenderbuffersEXT)                             \
+  X(PFNGLDELETERENDERBUFFERSEXTPROC, glDeleteRenderbuffersEXT)                       \
+  X(PFNGLBINDRENDERBUFFEREXTPROC, glBindRenderbufferEXT)                             \
+  X(PFNGLRENDERBUFFERSTORAGEEXTPROC, glRenderbufferStorageEXT)                       \
+  X(PFNGLFRAMEBUFFERRENDERBUFFEREXTPROC, glFramebufferRenderbufferEXT)               \
+  X(PFNGLDRAWBUFFERSPROC, glDrawBuffers)                                             \
+  X(PFNGLGENBUFFERSPROC, glGenBuffers)                                               \
+  X(PFNGLDELETEBUFFERSPROC, glDeleteBuffers)                                         \
+  X(PFNGLBINDBUFFERPROC, glBindBuffer)                                               \
+  X(PFNGLBUFFERDATAPROC, glBufferData)                                               \
+  X(PFNGLBUFFERSUBDATAPROC, glBufferSubData)                                         \
+  X(PFNGLGENVERTEXARRAYSPROC, glGenVertexArrays)                                     \
+  X(PFNGLBINDVERTEXARRAYPROC, glBindVertexArray)                                     \
+  X(PFNGLENABLEVERTEXATTRIBARRAYPROC, glEnableVertexAttribArray)                     \
+  X(PFNGLVERTEXATTRIBPOINTERPROC, glVertexAttribPointer)                             \
+  X(PFNGLDELETEVERTEXARRAYSPROC, glDeleteVertexArrays)
+
+#define NIGHTLOOM_DECLARE_GL_POINTER(type, name) extern type name;
+NIGHTLOOM_GL_POINTERS(NIGHTLOOM_DECLARE_GL_POINTER)
+#undef NIGHTLOOM_DECLARE_GL_POINTER
+
+// Sets the blend equation through glBlendEquation when it was loaded, else glBlendEquationEXT.
+// Every blend-equation change in the program goes through here.
+void setBlendEquation(GLenum mode);
+
+}  // namespace gl

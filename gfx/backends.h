@@ -1,0 +1,13 @@
+// The display backends this build offers. Each is one source file named after the API it calls;
+// the entry picks one, the tests and the video capture use the headless one.
+#pragma once
+
+#include <memory>
+
+#include "gfx/display.h"
+
+// A window through SDL2 (X11/GLX, Wayland or SDL's offscreen driver).
+std::unique_ptr<Display> createSdlDisplay();
+// An EGL pbuffer on Mesa's surfaceless platform: no window system needed; framebuffer 0 and GL_BACK
+// exist and can be read back.
+std::unique_ptr<Display> createHeadlessDisplay();

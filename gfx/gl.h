@@ -9,15 +9,23 @@
 
 namespace gl {
 
+// Compatibility-profile multitexture entries that some glext.h versions leave without a typedef.
+using ClientActiveTextureProc = void(APIENTRYP)(GLenum texture);
+using MultiTexCoord1fProc = void(APIENTRYP)(GLenum target, GLfloat s);
+using MultiTexCoord2fProc = void(APIENTRYP)(GLenum target, GLfloat s, GLfloat t);
+using MultiTexCoord3fProc = void(APIENTRYP)(GLenum target, GLfloat s, GLfloat t, GLfloat r);
+using MultiTexCoord4fProc = void(APIENTRYP)(GLenum target, GLfloat s, GLfloat t, GLfloat r,
+                                            GLfloat q);
+
 #define NIGHTLOOM_GL_POINTERS(X)                                                     \
   X(PFNGLBLENDEQUATIONPROC, glBlendEquation)                                         \
   X(PFNGLBLENDEQUATIONEXTPROC, glBlendEquationEXT)                                   \
   X(PFNGLACTIVETEXTUREPROC, glActiveTexture)                                         \
-  X(PFNGLCLIENTACTIVETEXTUREPROC, glClientActiveTexture)                             \
-  X(PFNGLMULTITEXCOORD1FPROC, glMultiTexCoord1f)                                     \
-  X(PFNGLMULTITEXCOORD2FPROC, glMultiTexCoord2f)                                     \
-  X(PFNGLMULTITEXCOORD3FPROC, glMultiTexCoord3f)                                     \
-  X(PFNGLMULTITEXCOORD4FPROC, glMultiTexCoord4f)                                     \
+  X(ClientActiveTextureProc, glClientActiveTexture)                             \
+  X(MultiTexCoord1fProc, glMultiTexCoord1f)                                     \
+  X(MultiTexCoord2fProc, glMultiTexCoord2f)                                     \
+  X(MultiTexCoord3fProc, glMultiTexCoord3f)                                     \
+  X(MultiTexCoord4fProc, glMultiTexCoord4f)                                     \
   X(PFNGLDELETEPROGRAMPROC, glDeleteProgram)                                         \
   X(PFNGLDELETESHADERPROC, glDeleteShader)                                           \
   X(PFNGLCREATESHADERPROC, glCreateShader)                                           \

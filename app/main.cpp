@@ -1,0 +1,2 @@
+// Entry of nightloom (placeholder until the shell lands).
+int main() { return 0; }

@@ -1,0 +1,75 @@
+// Display bring-up shared by every backend: the backend makes the window and context, this file
+// reads the version, runs the loader and sets the letterbox and projection the scenes draw under.
+#include "gfx/start_display.h"
+
+#include <cstdio>
+
+#include "gfx/display.h"
+#include "gfx/gl.h"
+#include "launcher/demo_context.h"
+
+namespace {
+// The letterbox ratio, as the single-precision 16/9.
+constexpr float kLetterboxRatio = 1.7777778f;
+constexpr double kFieldOfViewDegrees = static_cast<double>(93.1f);
+constexpr double kNearPlane = 0.1;
+constexpr double kFarPlane = 10000.0;
+}  // namespace
+
+std::optional<Viewport> letterboxViewport(int width, int height, int aspect) {
+  if (aspect < kAspect4x3 || aspect > kAspect16x10 || height == 0) return std::nullopt;
+  const float w = static_cast<float>(width);
+  const float h = static_cast<float>(height);
+  Viewport viewport;
+  if (w / kLetterboxRatio > h) {
+    viewport.height = height;
+    viewport.width = static_cast<int>(h * kLetterboxRatio);
+  } else {
+    viewport.width = width;
+    viewport.height = static_cast<int>(w / kLetterboxRatio);
+  }
+  viewport.x = (width - viewport.width) / 2;
+  viewport.y = (height - viewport.height) / 2;
+  return viewport;
+}
+
+bool startDisplay(DemoContext& context, Display& display, std::string& error) {
+  context.sampleCount = 0;
+  context.display = &display;
+  DisplayRequest request;
+  request.width = context.width;
+  request.height = context.height;
+  request.fullscreen = context.fullscreen != 0;
+  request.bitsPerPixel = context.bitsPerPixel;
+  if (!display.create(request)) {
+    error = display.error();
+    return false;
+  }
+  context.glVersion = parseGLVersion(reinterpret_cast<const char*>(glGetString(GL_VERSION)));
+  if (!context.extensions.load(display)) {
+    error = context.extensions.failureReason();
+    return false;
+  }
+  display.show();
+  if (!display.setSwapInterval(context.vsync ? 1 : 0) && context.vsync) {
+    std::fprintf(stderr, "nightloom: warning: the display refuses vertical sync; frames are not paced\n");
+  }
+
+  int drawableWidth = 0;
+  int drawableHeight = 0;
+  display.drawableSize(drawableWidth, drawableHeight);
+  const std::optional<Viewport> viewport =
+      letterboxViewport(drawableWidth, drawableHeight, context.aspect);
+  if (!viewport) return true;
+  glViewport(viewport->x, viewport->y, viewport->width, viewport->height);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  const float ratio = static_cast<float>(viewport->width) / static_cast<float>(viewport->height);
+  gluPerspective(kFieldOfViewDegrees, ratio, kNearPlane, kFarPlane);
+  glMatrixMode(GL_MODELVIEW);
+  return true;
+}
+
+void stopDisplay(DemoContext& context) {
+  if (context.display) context.display->destroy();
+}

@@ -1,0 +1,28 @@
+// Brings the display up from the chosen settings (window or headless surface, GL context, entry
+// points, swap interval, letterboxed viewport and perspective) and takes it down again.
+#pragma once
+
+#include <optional>
+#include <string>
+
+struct DemoContext;
+class Display;
+
+struct Viewport {
+  int x = 0;
+  int y = 0;
+  int width = 0;
+  int height = 0;
+};
+
+// The 16:9 letterbox inside a width x height drawable; nothing when the aspect code is none or the
+// height is 0 (the viewport then stays the whole drawable and the projection the identity).
+std::optional<Viewport> letterboxViewport(int width, int height, int aspect);
+
+// Creates the window and context on `display`, loads the entry points and sets viewport and
+// projection. False with `error` set to one sentence when any step fails; the caller then tears
+// down with stopDisplay.
+bool startDisplay(DemoContext& context, Display& display, std::string& error);
+
+// Destroys the window and context (restoring the display mode and cursor).
+void stopDisplay(DemoContext& context);

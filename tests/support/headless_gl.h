@@ -1,0 +1,19 @@
+// A real GL context for tests: an EGL pbuffer on Mesa with every entry point loaded, made once per
+// test process and kept current, plus pixel read-back.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct DemoContext;
+
+// The process-wide headless context (the first call's size wins), letterboxed 16:9 with the show's
+// perspective. A test that cannot get it fails with the reason.
+DemoContext& headlessGL(int width = 320, int height = 180);
+
+// RGBA bytes of the bound read framebuffer, rows bottom-up as GL returns them.
+std::vector<uint8_t> readRGBA(int x, int y, int width, int height);
+
+// Writes RGBA rows (bottom-up, as readRGBA gives them) to a PNG file, top row first.
+bool writePng(const std::string& path, const std::vector<uint8_t>& rgba, int width, int height);

@@ -1,5 +1,6 @@
 // The show's .p pictures: 256-colour run-length-encoded images in the PCX layout (128-byte header,
-// run-length palette indices, 768-byte palette at the end), decoded to RGBA with alpha repeating red.
+// run-length palette indices, 768-byte palette at the end), decoded to RGBA with alpha repeating
+// red.
 #pragma once
 
 #include <cstdint>
@@ -8,7 +9,8 @@
 #include <vector>
 
 struct PackedImage {
-  std::unique_ptr<uint8_t[]> pixels;   // width * height * 4 bytes, rows in file order; null on failure
+  std::unique_ptr<uint8_t[]>
+      pixels;  // width * height * 4 bytes, rows in file order; null on failure
   std::unique_ptr<uint8_t[]> palette;  // 768 bytes
   int32_t width = 0;
   int32_t height = 0;

@@ -1,0 +1,68 @@
+// Fade cues over the composited frame.
+#include "app/fades.h"
+
+#include <cmath>
+
+#include "app/scene_params.h"
+#include "gfx/gl.h"
+
+namespace {
+float lerp(float a, float b, float t) { return (1.0f - t) * a + t * b; }
+
+void evaluateCue(const FadeCue& cue, int32_t& done, uint32_t frameMs) {
+  const auto lo = static_cast<uint32_t>(cue.startMs);
+  const auto hi = static_cast<uint32_t>(cue.endMs);
+  if (lo <= frameMs && frameMs <= hi) {
+    const float rate = static_cast<float>(
+        std::fabs(static_cast<double>((cue.toAlpha - cue.fromAlpha) / (cue.endMs - cue.startMs))));
+    const float t = rate * (static_cast<float>(frameMs) - cue.startMs);
+    drawFadeQuad(cue.fromColour, cue.toColour, cue.fromAlpha, cue.toAlpha, t);
+  } else if (frameMs > hi) {
+    drawFadeQuad(cue.fromColour, cue.toColour, cue.fromAlpha, cue.toAlpha, 1.0f);
+    done = 1;
+  }
+}
+}  // namespace
+
+void drawFadeQuad(const float fromColour[3], const float toColour[3], float fromAlpha,
+                  float toAlpha, float t) {
+  glColor4f(lerp(fromColour[0], toColour[0], t), lerp(fromColour[1], toColour[1], t),
+            lerp(fromColour[2], toColour[2], t), lerp(fromAlpha, toAlpha, t));
+  glMatrixMode(GL_PROJECTION);
+  glPushMatrix();
+  glLoadIdentity();
+  glOrtho(-1, 1, -1, 1, -1, 1);
+  glMatrixMode(GL_MODELVIEW);
+  glPushMatrix();
+  glLoadIdentity();
+  glDisable(GL_CULL_FACE);
+  glDisable(GL_DEPTH_TEST);
+  glBegin(GL_QUADS);
+  glVertex3f(-1, 1, -1);
+  glVertex3f(1, 1, -1);
+  glVertex3f(1, -1, -1);
+  glVertex3f(-1, -1, -1);
+  glEnd();
+  glEnable(GL_CULL_FACE);
+  glEnable(GL_DEPTH_TEST);
+  glMatrixMode(GL_PROJECTION);
+  glPopMatrix();
+  glMatrixMode(GL_MODELVIEW);
+  glPopMatrix();
+}
+
+void drawFadePass(uint32_t frameMs) {
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  glDisable(GL_LIGHTING);
+  glDisable(GL_CULL_FACE);
+  glDisable(GL_DEPTH_TEST);
+  glDisable(GL_TEXTURE_2D);
+  for (int row = 0; row < 2; ++row) {
+    if (sceneParams.fadeDone[row]) continue;
+    evaluateCue(kFadeCues[row], sceneParams.fadeDone[row], frameMs);
+  }
+  glEnable(GL_CULL_FACE);
+  glDisable(GL_BLEND);
+  glEnable(GL_DEPTH_TEST);
+}

@@ -1,0 +1,42 @@
+// One frame of the show, step by step.
+#include "app/frame_loop.h"
+
+#include "app/fades.h"
+#include "audio/music.h"
+#include "gfx/gl.h"
+#include "launcher/demo_context.h"
+
+namespace {
+// frameDelta is in units of 500 ms; two frames in the same millisecond count as 1 ms apart.
+constexpr float kOneMillisecondDelta = 0.002f;
+}  // namespace
+
+LoopEnd FrameLoop::runFrame(DemoContext& context, FramePlatform& platform) {
+  const uint32_t now = platform.ticks();
+  const uint32_t delta = now - lastTick;
+  lastTick = now;
+  context.ms = platform.ticks();
+  context.frameDelta = static_cast<float>(delta) / 500.0f;
+  if (context.frameDelta < 0.000001f) context.frameDelta = kOneMillisecondDelta;
+
+  startMusicIfDue(context, context.ms);
+
+  FrameEvents events;
+  platform.pumpEvents(context.keyDown, events);
+
+  const uint32_t frameMs = context.ms;
+  platform.render(context);
+  drawFadePass(frameMs);
+  if (gl::glBindFramebufferEXT) gl::glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+
+  if (frameMs >= kShowEndMs) return LoopEnd::TimeUp;
+  if (context.keyDown[kKeyEscape]) return LoopEnd::Escape;
+  platform.present();
+  return events.quit ? LoopEnd::Quit : LoopEnd::Running;
+}
+
+LoopEnd FrameLoop::run(DemoContext& context, FramePlatform& platform) {
+  LoopEnd end = LoopEnd::Running;
+  while (end == LoopEnd::Running) end = runFrame(context, platform);
+  return end;
+}

@@ -1,0 +1,123 @@
+// One frame of the schedule: spectrum, scenes into "RT_DEFAULT1", the halftone pass into
+// "RT_DEFAULT2" while dotMode is set, the lettering, the composite and the overlay.
+#include "app/timeline.h"
+
+#include "app/scene_params.h"
+#include "assets/texture_registry.h"
+#include "audio/spectrum.h"
+#include "dots/demo_runtime.h"
+#include "dots/dot_field.h"
+#include "gfx/gl.h"
+#include "launcher/demo_context.h"
+#include "scenes/scenes.h"
+
+const std::array<TimelineEntry, 4> kTimeline = {{
+    {0, 19000, TimelineScene::OrbitDots, TimelineReset::None, 0},
+    {19000, 37000, TimelineScene::CubeCloud, TimelineReset::CubeCloudEntry, 19500},
+    {37000, 48000, TimelineScene::DotRing, TimelineReset::DotRingEntry, 37500},
+    {48000, 68000, TimelineScene::OrbitDotsLarge, TimelineReset::None, 0},
+}};
+
+namespace {
+
+// GL clamps the clear depth to 1.0; the value is kept as the show has always passed it.
+constexpr double kClearDepth = 1000.0999755859375;
+constexpr GLbitfield kClearAll = GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT;
+// The single-precision 1.778, not 16/9: it shows the band the render-target viewport covered.
+constexpr float kBandHalfHeight = 1.778f;
+
+void applyReset(TimelineReset reset) {
+  SceneParams& params = sceneParams;
+  switch (reset) {
+    case TimelineReset::CubeCloudEntry:
+      params.beatCounter = 0;
+      params.dotMode = 1;
+      params.dotPhase = 2.0f;
+      break;
+    case TimelineReset::DotRingEntry:
+      params.dotMode = 0;
+      params.dotPhase = 1.0f;
+      params.dotScale = 1.0f;
+      params.beatCounter = 0;
+      break;
+    case TimelineReset::None:
+      break;
+  }
+}
+
+void drawScene(TimelineScene scene, uint32_t ms, float frameDelta) {
+  switch (scene) {
+    case TimelineScene::OrbitDots:
+      renderOrbitDots(ms, frameDelta, 1.0f);
+      break;
+    case TimelineScene::CubeCloud:
+      renderCubeCloud(ms, frameDelta);
+      break;
+    case TimelineScene::DotRing:
+      renderDotRing(ms, frameDelta);
+      sceneParams.orbitGather = 0.0f;
+      break;
+    case TimelineScene::OrbitDotsLarge:
+      renderOrbitDots(ms, frameDelta, 1.5f);
+      break;
+  }
+}
+
+void selectDrawBuffer(GLenum buffer) { gl::glDrawBuffers(1, &buffer); }
+
+// Binds a target and selects its colour attachment; true when it was bound (and the viewport
+// attribute pushed, to be popped by endTarget).
+bool beginTarget(const char* name) {
+  const bool bound = bindRenderTarget(name);
+  selectDrawBuffer(GL_COLOR_ATTACHMENT0_EXT);
+  return bound;
+}
+
+void endTarget(bool bound) {
+  if (bound) glPopAttrib();
+  gl::glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+}
+
+}  // namespace
+
+void runScheduledScenes(uint32_t ms, float frameDelta, SceneDrawer draw) {
+  if (draw == nullptr) draw = drawScene;
+  for (const TimelineEntry& entry : kTimeline) {
+    if (ms < entry.startMs || ms > entry.endMs) continue;
+    if (entry.reset != TimelineReset::None && ms <= entry.resetUntilMs) applyReset(entry.reset);
+    draw(entry.scene, ms, frameDelta);
+  }
+}
+
+void renderTimeline() {
+  DemoContext& context = *demoRuntime->context;
+  const uint32_t ms = context.ms;
+  const float frameDelta = context.frameDelta;
+  spectrumAnalyzer.updateSpectrum(*demoRuntime->music, ms);
+
+  bool bound = beginTarget("RT_DEFAULT1");
+  glClearColor(1.0f, 1.0f, 1.0f, 1.0f);
+  glClearDepth(kClearDepth);
+  glClear(kClearAll);
+  runScheduledScenes(ms, frameDelta);
+  if (sceneParams.dotMode != 0) {
+    endTarget(bound);
+    bound = beginTarget("RT_DEFAULT2");
+    glClear(kClearAll);
+    drawDotField(1.0f, {1.0f, 1.0f, 1.0f, 1.0f});
+  }
+  drawTextScenes(ms, frameDelta);
+  endTarget(bound);
+
+  selectDrawBuffer(GL_BACK);
+  glClear(kClearAll);
+  glDisable(GL_DEPTH_TEST);
+  glDisable(GL_CULL_FACE);
+  glDisable(GL_BLEND);
+  glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+  compositeTexture(sceneParams.dotMode != 0 ? "DEFAULT_TARGET2" : "DEFAULT_TARGET1", 1.0f,
+                   kBandHalfHeight);
+  glEnable(GL_DEPTH_TEST);
+  glEnable(GL_CULL_FACE);
+  drawOverlay();
+}

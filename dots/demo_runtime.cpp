@@ -1,0 +1,108 @@
+// Dot-field set-up: registry pointers, the three layers (built fine first), the seeded generator
+// and the starting contents of the scene tables.
+#include "dots/demo_runtime.h"
+
+#include "app/scene_params.h"
+#include "launcher/demo_context.h"
+
+DemoRuntime* demoRuntime = nullptr;
+DotLayerTable* dotLayerTable = nullptr;
+
+namespace {
+
+struct LayerRow {
+  std::unique_ptr<DotLayer> DotLayerTable::*slot;
+  int32_t grid;
+  float halfSize;
+  float offset;  // the same in x and y; it puts all three grids on one centre
+  std::array<float, 4> phaseKeys;
+};
+
+// In build order: fine, medium, coarse.
+const LayerRow kLayerRows[3] = {
+    {&DotLayerTable::fine, 192, 0.00625f, -0.01875f, {0.0f, 0.0f, 1.0f, 0.0f}},
+    {&DotLayerTable::medium, 96, 0.0125f, -0.0125f, {0.0f, 1.0f, 0.0f, 0.0f}},
+    {&DotLayerTable::coarse, 48, 0.025f, 0.0f, {1.0f, 0.0f, 0.0f, 0.0f}},
+};
+
+const char* const kDotUniforms[3] = {"tex", "image", "texMatrix"};
+
+const Vec4 kRingDotColors[15] = {
+    {1, 0, 0, 1},    {0, 1, 0, 1},    {0, 0, 1, 1}, {1, 0.5f, 0, 1}, {0, 0.5f, 1, 1},
+    {1, 0, 0.5f, 1}, {1, 0, 0, 1},    {0, 1, 0, 1}, {0, 0, 1, 1},    {0.5f, 1, 0, 1},
+    {0, 1, 0.5f, 1}, {0.5f, 0, 1, 1}, {1, 0, 0, 1}, {0, 1, 0, 1},    {0, 0, 1, 1},
+};
+
+// r / 2^15 * range + base: the scaling by powers of two is exact, only the addition rounds.
+float randomInRange(float range, float base) {
+  const float r = static_cast<float>(sceneParams.nextRandom());
+  return r * (1.0f / 32768.0f) * range + base;
+}
+
+}  // namespace
+
+DemoRuntime::DemoRuntime(DemoContext& demoContext)
+    : context(&demoContext), music(&demoContext.music), shaders(&demoContext.shaderRegistry) {
+  currentShaderRegistry = &demoContext.shaderRegistry;
+  currentTextureRegistry = &demoContext.textureRegistry;
+  demoRuntime = this;
+  table = std::make_unique<DotLayerTable>();
+  failure = checkDotProgram();
+  if (!failure.empty()) return;
+  buildLayers();
+  dotLayerTable = table.get();
+  seedSceneTables();
+}
+
+DemoRuntime::~DemoRuntime() {
+  if (dotLayerTable == table.get()) dotLayerTable = nullptr;
+  table->fine.reset();
+  table->medium.reset();
+  table->coarse.reset();
+  table.reset();
+  if (demoRuntime == this) demoRuntime = nullptr;
+}
+
+std::string DemoRuntime::checkDotProgram() const {
+  ShaderProgram* program = currentShaderRegistry->findProgram("DOTS");
+  if (program == nullptr) return "the dot program \"DOTS\" does not exist";
+  if (!program->linked) return "the dot program \"DOTS\" did not link";
+  for (const char* name : kDotAttributeNames) {
+    const ProgramAttribute* attribute = program->findAttribute(name);
+    if (attribute == nullptr || attribute->location < 0) {
+      return std::string("the dot program \"DOTS\" lacks the attribute \"") + name + "\"";
+    }
+  }
+  for (const char* name : kDotUniforms) {
+    if (program->findUniform(name) == nullptr) {
+      return std::string("the dot program \"DOTS\" lacks the uniform \"") + name + "\"";
+    }
+  }
+  return {};
+}
+
+void DemoRuntime::buildLayers() {
+  for (const LayerRow& row : kLayerRows) {
+    ShaderProgram* program = currentShaderRegistry->findProgram("DOTS");
+    (*table).*row.slot = std::make_unique<DotLayer>(*program, row.grid, row.grid, row.halfSize,
+                                                    row.offset, row.offset, row.phaseKeys);
+  }
+}
+
+void DemoRuntime::seedSceneTables() {
+  SceneParams& params = sceneParams;
+  params.seedRandom(kRandomSeed);
+  params.tripleDotColors.push_back({1, 0, 0, 1});
+  params.tripleDotColors.push_back({0, 1, 0, 1});
+  params.tripleDotColors.push_back({0, 0, 1, 1});
+  params.cubePositions.push_back({0, 0, 0, 1});
+  params.cubeScales.push_back(10.0f);
+  params.cubeLastStep[0] = params.cubeLastStep[1] = params.cubeLastStep[2] = 4;
+  params.ringDotColors.insert(params.ringDotColors.end(), std::begin(kRingDotColors),
+                              std::end(kRingDotColors));
+  for (int i = 0; i < 15; ++i) {
+    params.ringDotRadii.push_back(randomInRange(4.0f, 4.2f));
+    params.ringDotSpeeds.push_back(randomInRange(4.0f, 1.0f));
+    params.ringDotSizes.push_back(randomInRange(0.25f, 0.27f));
+  }
+}

@@ -1,0 +1,217 @@
+// The halftone dot pass: per layer, the size factor from the phase keys, the texMatrix that turns
+// the picture coordinate against the screen's turn, and one subtractive draw of the layer's
+// vertex array with the "DOTS" program.
+#include "dots/dot_field.h"
+
+#include <cmath>
+
+#include "assets/shader_registry.h"
+#include "assets/texture_registry.h"
+#include "dots/demo_runtime.h"
+#include "dots/dot_layer.h"
+
+DotFieldStats dotFieldStats;
+std::vector<DotDrawRecord>* dotDrawTrace = nullptr;
+
+namespace {
+
+using Matrix = std::array<float, 16>;  // column-major
+
+Matrix identity() { return {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}; }
+
+Matrix multiply(const Matrix& a, const Matrix& b) {
+  Matrix out{};
+  for (int column = 0; column < 4; ++column) {
+    for (int row = 0; row < 4; ++row) {
+      float sum = 0.0f;
+      for (int k = 0; k < 4; ++k) sum += a[k * 4 + row] * b[column * 4 + k];
+      out[column * 4 + row] = sum;
+    }
+  }
+  return out;
+}
+
+Matrix translation(float x, float y, float z) {
+  Matrix m = identity();
+  m[12] = x;
+  m[13] = y;
+  m[14] = z;
+  return m;
+}
+
+// Rotation about (0, 0, 1); cosine and sine in double, rounded to single.
+Matrix rotationZ(float radians) {
+  const float c = static_cast<float>(std::cos(static_cast<double>(radians)));
+  const float s = static_cast<float>(std::sin(static_cast<double>(radians)));
+  Matrix m = identity();
+  m[0] = c;
+  m[1] = s;
+  m[4] = -s;
+  m[5] = c;
+  return m;
+}
+
+struct Pass {
+  float angleOffset;
+  Vec4 color;
+};
+
+// Red, green and blue subtracted from white leave cyan, magenta and yellow.
+constexpr Pass kColourPasses[3] = {
+    {0.0f, {1, 0, 0, 1}}, {5.0f, {0, 1, 0, 1}}, {15.0f, {0, 0, 1, 1}}};
+
+bool sameColor(const Vec4& a, const Vec4& b) {
+  return a.x == b.x && a.y == b.y && a.z == b.z && a.w == b.w;
+}
+
+void pointAttribute(const ProgramAttribute* attribute) {
+  const GLuint location = static_cast<GLuint>(attribute->location);
+  gl::glVertexAttribPointer(location, attribute->size, attribute->componentType, GL_FALSE, 0,
+                            nullptr);
+  gl::glEnableVertexAttribArray(location);
+}
+
+// Rewrites the colour array and its buffer, unless both already hold `color`.
+void uploadColors(DotLayer& layer, const Vec4& color) {
+  const VertexBuffer& buffer = layer.buffers[kDotColor];
+  gl::glBindBuffer(buffer.target, buffer.name);
+  if (!layer.colorsUploaded || !sameColor(layer.uploadedColor, color)) {
+    for (Vec4& entry : layer.colors) entry = color;
+    const size_t bytes = layer.colors.size() * sizeof(Vec4);
+    gl::glBufferSubData(buffer.target, 0, static_cast<GLsizeiptr>(bytes), layer.colors.data());
+    dotFieldStats.bytesUploaded += bytes;
+    layer.colorsUploaded = true;
+    layer.uploadedColor = color;
+  }
+  pointAttribute(layer.attributes[kDotColor]);
+}
+
+// The same for the scale array. A NaN scale never compares equal, so it is always rewritten.
+void uploadScales(DotLayer& layer, float scale) {
+  const VertexBuffer& buffer = layer.buffers[kDotScale];
+  gl::glBindBuffer(buffer.target, buffer.name);
+  if (!layer.scalesUploaded || !(layer.uploadedScale == scale)) {
+    for (float& entry : layer.scales) entry = scale;
+    const size_t bytes = layer.scales.size() * sizeof(float);
+    gl::glBufferSubData(buffer.target, 0, static_cast<GLsizeiptr>(bytes), layer.scales.data());
+    dotFieldStats.bytesUploaded += bytes;
+    layer.scalesUploaded = true;
+    layer.uploadedScale = scale;
+  }
+  pointAttribute(layer.attributes[kDotScale]);
+}
+
+struct DotUniforms {
+  ProgramUniform* tex;
+  ProgramUniform* image;
+  ProgramUniform* texMatrix;
+};
+
+void bindSampler(const char* textureName, int unit, ProgramUniform* sampler) {
+  Texture* texture = currentTextureRegistry != nullptr
+                         ? currentTextureRegistry->findTexture(textureName)
+                         : nullptr;
+  if (texture == nullptr) return;
+  bindTextureToUnit(*texture, unit);
+  sampler->setInt(unit);
+}
+
+void issueDraw(DotLayer& layer, ShaderProgram& program, const DotUniforms& uniforms, float scale,
+               const Vec4& color, const Matrix& texMatrix) {
+  uploadColors(layer, color);
+  uploadScales(layer, scale);
+  gl::glUseProgram(program.glId);
+  bindSampler("DOT", 0, uniforms.tex);
+  bindSampler("DEFAULT_TARGET1", 1, uniforms.image);
+  uniforms.texMatrix->setValues(texMatrix.data());
+  gl::glBindVertexArray(layer.vertexArray);
+  glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(layer.vertexCount()));
+  gl::glBindVertexArray(0);
+  // Acts on the unit made active last: unit 1 when the picture was bound.
+  glDisable(GL_TEXTURE_2D);
+  gl::glActiveTexture(GL_TEXTURE0);
+  gl::glUseProgram(0);
+}
+
+}  // namespace
+
+bool dotSizeFactor(const std::array<float, 4>& k, float p, float& factor) {
+  if (p >= 0.0f && p <= 1.0f) {
+    factor = k[0] + (k[1] - k[0]) * p;
+  } else if (p > 1.0f && p <= 2.0f) {
+    factor = k[1] + (k[2] - k[1]) * (p - 1.0f);
+  } else if (p > 2.0f && p <= 3.0f) {
+    factor = k[2] + (k[3] - k[2]) * (p - 2.0f);
+  } else {
+    return false;
+  }
+  return true;
+}
+
+std::array<float, 16> dotTexMatrix(float angleDegrees) {
+  const float theta = angleDegrees * -0.017453292f;
+  Matrix m = identity();
+  m = multiply(m, translation(0.5f, 0.5f, 0.0f));
+  m = multiply(m, rotationZ(theta));
+  m = multiply(m, translation(-0.5f, -0.5f, 0.0f));
+  return m;
+}
+
+void drawDotLayer(DotLayer& layer, float baseAngle, float angleOffset, float phase,
+                  float scaleFactor, const Vec4& color) {
+  float factor = 0.0f;
+  if (!dotSizeFactor(layer.phaseKeys, phase, factor) || factor < 0.00001f) return;
+  // Without the program or one of its uniforms the pass cannot be drawn; it is left out before
+  // any state changes, like a skipped layer.
+  ShaderProgram* program =
+      currentShaderRegistry != nullptr ? currentShaderRegistry->findProgram("DOTS") : nullptr;
+  if (program == nullptr || !layer.complete()) return;
+  const DotUniforms uniforms = {program->findUniform("tex"), program->findUniform("image"),
+                                program->findUniform("texMatrix")};
+  if (!uniforms.tex || !uniforms.image || !uniforms.texMatrix) return;
+
+  const float scale = factor * scaleFactor;
+  const float angle = baseAngle + angleOffset;
+  const Matrix texMatrix = dotTexMatrix(angle);
+
+  glMatrixMode(GL_MODELVIEW);
+  glPushMatrix();
+  glLoadIdentity();
+  glRotatef(angle, 0.0f, 0.0f, 1.0f);
+  glDisable(GL_DEPTH_TEST);
+  glDisable(GL_CULL_FACE);
+  glEnable(GL_BLEND);
+  gl::setBlendEquation(GL_FUNC_REVERSE_SUBTRACT);
+  glBlendFunc(GL_ONE, GL_ONE);
+
+  issueDraw(layer, *program, uniforms, scale, color, texMatrix);
+  ++dotFieldStats.layerDraws;
+  if (dotDrawTrace != nullptr) dotDrawTrace->push_back({&layer, angle, scale, color});
+
+  gl::setBlendEquation(GL_FUNC_ADD);
+  glDisable(GL_BLEND);
+  glEnable(GL_DEPTH_TEST);
+  glEnable(GL_CULL_FACE);
+  glMatrixMode(GL_MODELVIEW);
+  glPopMatrix();
+}
+
+void drawDotField(float baseAngle, const Vec4& color) {
+  DotLayerTable* table = dotLayerTable;
+  if (table == nullptr) return;
+  DotLayer* layers[3] = {table->coarse.get(), table->medium.get(), table->fine.get()};
+  const SceneParams& params = sceneParams;
+  if (params.dotMode == 1) {
+    for (DotLayer* layer : layers) {
+      if (layer) drawDotLayer(*layer, baseAngle, 0.0f, params.dotPhase, params.dotScale, color);
+    }
+  } else if (params.dotMode == 2) {
+    for (DotLayer* layer : layers) {
+      if (!layer) continue;
+      for (const Pass& pass : kColourPasses) {
+        drawDotLayer(*layer, baseAngle, pass.angleOffset, params.dotPhase, params.dotScale,
+                     pass.color);
+      }
+    }
+  }
+}

@@ -1,0 +1,155 @@
+// The build-up of every asset, in one fixed order: music, overlay program, dot program, the two
+// render-target textures and their targets, then the eight pictures.
+#include "assets/configurator.h"
+
+#include <cstdio>
+
+#include "assets/data_files.h"
+#include "assets/packed_image.h"
+#include "assets/shader_registry.h"
+#include "assets/shader_sources.h"
+#include "assets/texture_registry.h"
+#include "audio/music.h"
+#include "gfx/gl.h"
+#include "launcher/demo_context.h"
+
+namespace {
+
+struct ImageRow {
+  const char* file;
+  const char* name;
+  int32_t width;
+  int32_t height;
+  GLint minFilter;
+  GLint magFilter;
+};
+
+constexpr ImageRow kImageRows[8] = {
+    {"Data\\overlay1.p", "OVERLAY1", 1024, 576, GL_NEAREST, GL_NEAREST},
+    {"Data\\d.p", "DOT", 256, 256, GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR},
+    {"Data\\title.p", "TITLE", 1024, 1024, GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR},
+    {"Data\\square.p", "SQUARE", 512, 512, GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR},
+    {"Data\\credits.p", "CREDITS", 1024, 1024, GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR},
+    {"Data\\greets1.p", "GREETS1", 1024, 1024, GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR},
+    {"Data\\greets2.p", "GREETS2", 1024, 1024, GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR},
+    {"Data\\message.p", "MESSAGE", 1024, 64, GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR},
+};
+
+// The band the render targets draw into: full width, 1 / 1.778 of the height.
+constexpr float kTargetAspect = 1.778f;
+
+void warn(const std::string& message) {
+  std::fprintf(stderr, "nightloom: warning: %s\n", message.c_str());
+}
+
+// The pixels a picture may hand to createTexture: only a decoded buffer of exactly the table's
+// size, since createTexture copies width * height * 4 bytes from it.
+const uint8_t* usablePixels(const ImageRow& row, const PackedImage& image, bool loaded,
+                            const std::string& path) {
+  if (!loaded || !image.pixels) {
+    const std::string why = image.error.empty() ? "cannot read " + path : image.error;
+    warn(std::string("picture \"") + row.name + "\" stays blank: " + why);
+    return nullptr;
+  }
+  if (image.width != row.width || image.height != row.height) {
+    warn(std::string("picture \"") + row.name + "\" stays blank: " + path + " is " +
+         std::to_string(image.width) + "x" + std::to_string(image.height) + ", expected " +
+         std::to_string(row.width) + "x" + std::to_string(row.height));
+    return nullptr;
+  }
+  return image.pixels.get();
+}
+
+}  // namespace
+
+bool DemoConfigurator::fail(std::string reason) {
+  failure = std::move(reason);
+  return false;
+}
+
+ActorsConfigurator::ActorsConfigurator(DemoContext* demoContext)
+    : DemoConfigurator(demoContext),
+      assets(std::make_unique<Assets>(&demoContext->textureRegistry)) {}
+
+bool ActorsConfigurator::configure() {
+  if (!openMusic(*context)) return fail(context->music.error);
+  return buildGraphicsAssets();
+}
+
+bool ActorsConfigurator::buildGraphicsAssets() {
+  if (!buildProgram("OVERLAY", "DEFAULT_OVERLAY_VERT", kOverlayVertexSource, "DEFAULT_OVERLAY_FRAG",
+                    kOverlayFragmentSource)) {
+    return false;
+  }
+  ShaderProgram* overlay = context->shaderRegistry.findProgram("OVERLAY");
+  gl::glUseProgram(overlay->glId);
+  overlay->addUniform(kUniformInt, "tex");
+  gl::glUseProgram(0);
+
+  if (!buildProgram("DOTS", "DOTS_VERT", kDotsVertexSource, "DOTS_FRAG", kDotsFragmentSource)) {
+    return false;
+  }
+  ShaderProgram* dots = context->shaderRegistry.findProgram("DOTS");
+  gl::glUseProgram(dots->glId);
+  dots->addUniform(kUniformMat4, "texMatrix");
+  dots->addUniform(kUniformInt, "tex");
+  dots->addUniform(kUniformInt, "image");
+  dots->addAttribute(0, "aCoords", 4);
+  dots->addAttribute(1, "aPos", 4);
+  dots->addAttribute(2, "aTexCoords", 4);
+  dots->addAttribute(3, "aTexImgCoords", 4);
+  dots->addAttribute(4, "aColor", 4);
+  dots->addAttribute(5, "aScale", 1);
+  gl::glUseProgram(0);
+
+  buildRenderTargets();
+  buildImages();
+  return true;
+}
+
+bool ActorsConfigurator::buildProgram(const char* programName, const char* vertexName,
+                                      const char* vertexSource, const char* fragmentName,
+                                      const char* fragmentSource) {
+  ShaderRegistry& shaders = context->shaderRegistry;
+  shaders.compileShader(vertexName, GL_VERTEX_SHADER, vertexSource);
+  shaders.compileShader(fragmentName, GL_FRAGMENT_SHADER, fragmentSource);
+  ShaderProgram* program = shaders.linkProgram(programName, vertexName, fragmentName);
+  if (program == nullptr) {
+    const char* failed = shaders.findShader(vertexName) == nullptr ? vertexName : fragmentName;
+    return fail(std::string("the shader \"") + failed + "\" of the program \"" + programName +
+                "\" did not compile");
+  }
+  if (!program->linked) {
+    return fail(std::string("the program \"") + programName + "\" did not link");
+  }
+  return true;
+}
+
+void ActorsConfigurator::buildRenderTargets() {
+  TextureRegistry& textures = context->textureRegistry;
+  const int32_t side = context->width;
+  textures.createTexture("DEFAULT_TARGET1", side, side, kMipmapNone, nullptr, GL_LINEAR, GL_LINEAR);
+  textures.createTexture("DEFAULT_TARGET2", side, side, kMipmapNone, nullptr, GL_LINEAR, GL_LINEAR);
+  textures.createRenderTarget("RT_DEFAULT1", textures.findTexture("DEFAULT_TARGET1"),
+                              kTargetAspect);
+  textures.createRenderTarget("RT_DEFAULT2", textures.findTexture("DEFAULT_TARGET2"),
+                              kTargetAspect);
+}
+
+void ActorsConfigurator::buildImages() {
+  PackedImage image;
+  for (const ImageRow& row : kImageRows) {
+    const std::string path = resolveDataPath(row.file);
+    const bool loaded = image.loadPackedImage(path.c_str());
+    const uint8_t* pixels = usablePixels(row, image, loaded, path);
+    assets->textureRegistry->createTexture(row.name, row.width, row.height, kMipmapBuild, pixels,
+                                           row.minFilter, row.magFilter);
+    ImageEntry entry;
+    entry.name = row.name;
+    entry.pixels = std::move(image.pixels);
+    entry.palette = std::move(image.palette);
+    entry.width = image.width;
+    entry.height = image.height;
+    assets->images.push_back(std::move(entry));
+  }
+}

@@ -1,2 +1,114 @@
-// Entry of nightloom (placeholder until the shell lands).
-int main() { return 0; }
+// Entry of nightloom on Linux: the command line, the setup dialog (GTK), then the show in an SDL2
+// window; or, with --capture, --frames, --still or --bench, the show rendered off screen on EGL.
+#include <unistd.h>
+
+#include <climits>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/capture.h"
+#include "app/millisecond_timer.h"
+#include "app/options.h"
+#include "app/show.h"
+#include "assets/data_files.h"
+#include "audio/audio_device.h"
+#include "gfx/backends.h"
+#include "launcher/demo_context.h"
+#include "launcher/display_query.h"
+#include "launcher/setup_dialog.h"
+
+void installSdlAudioDevice();
+
+namespace {
+
+// Exit status after "Quit", Escape or closing the dialog (a POSIX shell sees 255).
+constexpr int kExitDialogCancelled = -1;
+
+// The live show's clock, window and timeline.
+class LivePlatform final : public FramePlatform {
+ public:
+  LivePlatform(Display& liveDisplay, MillisecondTimer& liveTimer)
+      : display(liveDisplay), timer(liveTimer) {}
+  uint32_t ticks() override { return timer.ticks(); }
+  void pumpEvents(uint8_t keyDown[256], FrameEvents& events) override {
+    display.pumpEvents(keyDown, events);
+  }
+  void render(DemoContext& context) override { renderShowFrame(context); }
+  void present() override { display.present(); }
+
+ private:
+  Display& display;
+  MillisecondTimer& timer;
+};
+
+std::string executableDirectory() {
+  std::error_code error;
+  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+  return error ? std::string() : self.parent_path().string();
+}
+
+// Settings as "Launch" with every default gives them, but at the size the command line asked for.
+void fillSettingsFromOptions(DemoContext& context, const Options& options) {
+  const DisplayModeQuery query = sdlDisplayModeQuery();
+  const std::optional<DisplayMode> desktop = query.currentMode ? query.currentMode() : std::nullopt;
+  context.width = options.width ? options.width : (desktop ? desktop->width : 1280);
+  context.height = options.height ? options.height : (desktop ? desktop->height : 720);
+  context.bitsPerPixel = 32;
+  context.aspect = context.desktopAspect ? context.desktopAspect : kAspect16x9;
+  context.sampleCount = 0;
+  context.fullscreen = options.fullscreen ? 1 : 0;
+  context.vsync = options.vsync ? 1 : 0;
+  context.musicEnabled = options.music ? 1 : 0;
+}
+
+int playLive(DemoContext& context) {
+  std::unique_ptr<Display> display = createSdlDisplay();
+  Show show(context);
+  if (!show.start(*display)) {
+    std::fprintf(stderr, "nightloom: %s\n", show.error().c_str());
+    show.stop();
+    return 1;
+  }
+  MillisecondTimer timer;
+  if (!timer.start()) {
+    std::fprintf(stderr, "nightloom: warning: the 1 ms timer did not start; demo time stays at 0\n");
+  }
+  LivePlatform platform(*display, timer);
+  show.play(platform);
+  timer.stop();
+  show.stop();
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string error;
+  const std::optional<Options> options =
+      parseOptions(std::vector<std::string>(argv + 1, argv + argc), error);
+  if (!options) {
+    std::fprintf(stderr, "nightloom: %s\n", error.c_str());
+    return 2;
+  }
+  if (options->mode == RunMode::Help) {
+    std::fputs(usageText(), stdout);
+    return 0;
+  }
+  setExecutableDirectory(executableDirectory());
+  if (options->mode != RunMode::Dialog && options->mode != RunMode::Window) {
+    return runOffscreen(*options);
+  }
+
+  installSdlAudioDevice();
+  DemoContext context;
+  const DisplayModeQuery query = sdlDisplayModeQuery();
+  context.initDisplayModes(query);
+  if (options->mode == RunMode::Window) {
+    fillSettingsFromOptions(context, *options);
+  } else if (runSetupDialog(context, query) != kSetupResultLaunch) {
+    return kExitDialogCancelled;
+  }
+  return playLive(context);
+}

@@ -1,0 +1,115 @@
+// Benchmark of the whole show on the headless display.
+#include "app/bench.h"
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/capture.h"
+#include "app/show.h"
+#include "audio/music.h"
+#include "dots/dot_field.h"
+#include "gfx/backends.h"
+#include "gfx/gl.h"
+#include "launcher/demo_context.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Window {
+  const char* name;
+  uint32_t from, to;  // demo ms, inclusive start, exclusive end
+  std::vector<double> frameMs;
+};
+
+// Steps at fps and records how long each frame took, the GL work finished.
+class BenchPlatform final : public FramePlatform {
+ public:
+  BenchPlatform(int frameRate, std::vector<Window>& table) : fps(frameRate), windows(table) {}
+  uint32_t ticks() override { return captureFrameTime(index, fps); }
+  void pumpEvents(uint8_t*, FrameEvents&) override {}
+  void render(DemoContext& context) override {
+    started = Clock::now();
+    renderShowFrame(context);
+  }
+  void present() override {
+    glFinish();
+    const double ms = std::chrono::duration<double, std::milli>(Clock::now() - started).count();
+    const uint32_t t = captureFrameTime(index, fps);
+    for (Window& window : windows) {
+      if (t >= window.from && t < window.to) window.frameMs.push_back(ms);
+    }
+    ++index;
+  }
+
+ private:
+  int fps;
+  std::vector<Window>& windows;
+  uint64_t index = 0;
+  Clock::time_point started;
+};
+
+double percentile(std::vector<double> values, double p) {
+  if (values.empty()) return 0;
+  std::sort(values.begin(), values.end());
+  const size_t at = std::min(values.size() - 1, static_cast<size_t>(p * (values.size() - 1) + 0.5));
+  return values[at];
+}
+
+}  // namespace
+
+int runBench(int width, int height, int fps) {
+  DemoContext context;
+  context.width = width;
+  context.height = height;
+  context.bitsPerPixel = 32;
+  context.aspect = kAspect16x9;
+  context.musicEnabled = 1;
+  context.music.output = AudioOutput::Driven;
+  std::unique_ptr<Display> display = createHeadlessDisplay();
+  Show show(context);
+  const Clock::time_point startUp = Clock::now();
+  if (!show.start(*display)) {
+    std::fprintf(stderr, "nightloom: %s\n", show.error().c_str());
+    return 1;
+  }
+  glFinish();
+  const double startUpMs = std::chrono::duration<double, std::milli>(Clock::now() - startUp).count();
+
+  std::vector<Window> windows = {
+      {"orbiting dots   0-19 s", 0, 19000, {}},     {"cube cloud     19-37 s", 19000, 37000, {}},
+      {"dot ring       37-48 s", 37000, 48000, {}}, {"orbiting dots  48-68 s", 48000, 68000, {}},
+      {"credits        68-76 s", 68000, 76000, {}}, {"whole show      0-76 s", 0, 76000, {}},
+  };
+  BenchPlatform platform(fps, windows);
+  const uint64_t uploadedBefore = dotFieldStats.bytesUploaded;
+  const Clock::time_point began = Clock::now();
+  show.play(platform);
+  const double seconds = std::chrono::duration<double>(Clock::now() - began).count();
+  const uint64_t uploaded = dotFieldStats.bytesUploaded - uploadedBefore;
+  show.stop();
+
+  const size_t frames = windows.back().frameMs.size();
+  std::printf("nightloom benchmark: %dx%d, %d steps per second, %zu frames, %s\n", width, height,
+              fps, frames, reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
+  std::printf("start-up (display, music decode, assets, dot layers): %.0f ms\n", startUpMs);
+  std::printf("%-24s %9s %9s %9s %8s\n", "window", "median ms", "p95 ms", "max ms", "frames");
+  for (const Window& window : windows) {
+    std::printf("%-24s %9.2f %9.2f %9.2f %8zu\n", window.name, percentile(window.frameMs, 0.5),
+                percentile(window.frameMs, 0.95), percentile(window.frameMs, 1.0),
+                window.frameMs.size());
+  }
+  std::printf("overall: %.1f frames per second (%.1f s for the show's 76 s)\n", frames / seconds,
+              seconds);
+  std::printf("dot-field uploads: %.2f MB per frame on average\n",
+              frames ? uploaded / 1e6 / frames : 0.0);
+  rusage usage = {};
+  getrusage(RUSAGE_SELF, &usage);
+  std::printf("peak memory: %.1f MB\n", usage.ru_maxrss / 1024.0);
+  return 0;
+}

@@ -1,0 +1,6 @@
+// The benchmark: the whole show rendered off screen at a fixed rate, with frame times per scene
+// window, frames per second, bytes uploaded per frame, start-up time and peak memory.
+#pragma once
+
+// Renders the show at width x height, fps steps per second, and prints the figures; exit status.
+int runBench(int width, int height, int fps);

@@ -1,0 +1,434 @@
+// Off-screen rendering of the show: the capture platforms, the ffmpeg pipe, progress and summary.
+#include "app/capture.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+
+#include "app/bench.h"
+#include "app/options.h"
+#include "app/png_file.h"
+#include "app/show.h"
+#include "assets/data_files.h"
+#include "audio/music.h"
+#include "gfx/backends.h"
+#include "gfx/gl.h"
+#include "launcher/demo_context.h"
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double secondsSince(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// Progress on stderr: rewritten in place on a terminal, a plain line every few seconds otherwise.
+class Progress {
+ public:
+  explicit Progress(uint64_t totalFrames) : total(totalFrames), terminal(isatty(2)) {}
+
+  void update(uint64_t done) {
+    const double elapsed = secondsSince(started);
+    if (done < total && elapsed - lastShown < (terminal ? 0.25 : 5.0)) return;
+    lastShown = elapsed;
+    const double rate = elapsed > 0 ? done / elapsed : 0;
+    const double left = rate > 0 ? (total - done) / rate : 0;
+    std::fprintf(stderr, "%sframe %llu of %llu, %.1f fps, %.0f s left%s", terminal ? "\r" : "",
+                 static_cast<unsigned long long>(done), static_cast<unsigned long long>(total),
+                 rate, left, terminal ? "   " : "\n");
+    if (terminal && done == total) std::fputc('\n', stderr);
+  }
+  double elapsed() const { return secondsSince(started); }
+
+ private:
+  uint64_t total;
+  bool terminal;
+  Clock::time_point started = Clock::now();
+  double lastShown = -1e9;
+};
+
+// Reads the finished frame from the back buffer as RGB rows, top first.
+void readFrame(int width, int height, std::vector<uint8_t>& rgb) {
+  std::vector<uint8_t> upsideDown(static_cast<size_t>(width) * height * 3);
+  rgb.resize(upsideDown.size());
+  glReadBuffer(GL_BACK);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, upsideDown.data());
+  const size_t stride = static_cast<size_t>(width) * 3;
+  for (int row = 0; row < height; ++row) {
+    std::memcpy(rgb.data() + row * stride, upsideDown.data() + (height - 1 - row) * stride, stride);
+  }
+}
+
+// Frame i at floor(i * 1000 / fps); what happens to each presented frame is the subclass's.
+class CapturePlatform : public FramePlatform {
+ public:
+  CapturePlatform(int frameRate, int w, int h) : fps(frameRate), width(w), height(h) {}
+  uint32_t ticks() override { return captureFrameTime(frameIndex, fps); }
+  void pumpEvents(uint8_t*, FrameEvents&) override {}
+  void render(DemoContext& context) override { renderShowFrame(context); }
+  void present() override {
+    if (!failed) failed = !takeFrame();
+    ++frameIndex;
+    // A failed output ends the loop through the Escape flag, as a viewer would.
+    if (failed && keys) keys[kKeyEscape] = 1;
+  }
+  void attach(DemoContext& context) { keys = context.keyDown; }
+
+  bool failed = false;
+  std::string error;
+
+ protected:
+  virtual bool takeFrame() = 0;
+  int fps;
+  int width;
+  int height;
+  uint64_t frameIndex = 0;
+  std::vector<uint8_t> rgb;
+
+ private:
+  uint8_t* keys = nullptr;
+};
+
+class FramesPlatform final : public CapturePlatform {
+ public:
+  FramesPlatform(int fps, int w, int h, std::string dir, Progress& bar)
+      : CapturePlatform(fps, w, h), directory(std::move(dir)), progress(bar) {}
+
+ private:
+  bool takeFrame() override {
+    readFrame(width, height, rgb);
+    char name[32];
+    std::snprintf(name, sizeof name, "frame_%05llu.png", static_cast<unsigned long long>(frameIndex));
+    const bool ok = writePngFile(directory + "/" + name, rgb.data(), width, height, 3, error);
+    progress.update(frameIndex + 1);
+    return ok;
+  }
+  std::string directory;
+  Progress& progress;
+};
+
+// Renders from 0 up to the still's time, stepping at fps, and keeps only the last frame.
+class StillPlatform final : public CapturePlatform {
+ public:
+  StillPlatform(int fps, int w, int h, uint32_t stillMs, std::string file)
+      : CapturePlatform(fps, w, h), target(stillMs), path(std::move(file)) {}
+  uint32_t ticks() override {
+    const uint32_t t = captureFrameTime(frameIndex, fps);
+    return t < target ? t : target;
+  }
+  bool saved = false;
+
+ private:
+  bool takeFrame() override {
+    if (captureFrameTime(frameIndex, fps) < target) return true;
+    readFrame(width, height, rgb);
+    saved = writePngFile(path, rgb.data(), width, height, 3, error);
+    if (saved) failed = true;  // done: stop the loop here
+    return saved;
+  }
+  uint32_t target;
+  std::string path;
+};
+
+class VideoPlatform final : public CapturePlatform {
+ public:
+  VideoPlatform(int fps, int w, int h, int pipeFd, Progress& bar)
+      : CapturePlatform(fps, w, h), fd(pipeFd), progress(bar) {}
+
+ private:
+  bool takeFrame() override {
+    readFrame(width, height, rgb);
+    size_t written = 0;
+    while (written < rgb.size()) {
+      const ssize_t n = write(fd, rgb.data() + written, rgb.size() - written);
+      if (n <= 0) {
+        error = "ffmpeg stopped taking frames";
+        return false;
+      }
+      written += static_cast<size_t>(n);
+    }
+    progress.update(frameIndex + 1);
+    return true;
+  }
+  int fd;
+  Progress& progress;
+};
+
+// A running ffmpeg with a pipe to its standard input; its own output goes to a log file.
+struct Encoder {
+  pid_t pid = -1;
+  int input = -1;
+  std::string log;
+
+  bool start(const std::vector<std::string>& command, std::string& error) {
+    int fds[2];
+    if (pipe(fds) != 0) {
+      error = "cannot make a pipe to ffmpeg";
+      return false;
+    }
+    log = std::filesystem::temp_directory_path() / ("nightloom-ffmpeg-" + std::to_string(getpid()) + ".log");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[0], 0);
+    posix_spawn_file_actions_addclose(&actions, fds[1]);
+    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    std::vector<char*> argv;
+    for (const std::string& part : command) argv.push_back(const_cast<char*>(part.c_str()));
+    argv.push_back(nullptr);
+    const int status = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(fds[0]);
+    if (status != 0) {
+      close(fds[1]);
+      error = "cannot start ffmpeg: " + std::string(std::strerror(status));
+      return false;
+    }
+    input = fds[1];
+    return true;
+  }
+
+  // Closes the pipe and waits; false with the end of ffmpeg's log in `error` when it failed.
+  bool finish(std::string& error) {
+    if (input >= 0) close(input);
+    input = -1;
+    int status = 0;
+    if (pid > 0) waitpid(pid, &status, 0);
+    pid = -1;
+    const bool ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    if (!ok) error = "ffmpeg failed; its last words: " + tail();
+    std::remove(log.c_str());
+    return ok;
+  }
+
+  std::string tail() const {
+    FILE* file = std::fopen(log.c_str(), "rb");
+    if (!file) return "(no log)";
+    std::string text;
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, n);
+    std::fclose(file);
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    const size_t cut = text.rfind('\n');
+    return cut == std::string::npos ? text : text.substr(cut + 1);
+  }
+};
+
+void prepareContext(DemoContext& context, int width, int height) {
+  context.width = width;
+  context.height = height;
+  context.bitsPerPixel = 32;
+  context.aspect = kAspect16x9;
+  context.musicEnabled = 1;
+  context.vsync = 0;
+  context.music.output = AudioOutput::Driven;
+}
+
+// Checks what can be checked before the first frame; false with `error` set.
+bool checkSize(int width, int height, std::string& error) {
+  GLint maxTexture = 0;
+  GLint maxViewport[2] = {0, 0};
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxTexture);
+  glGetIntegerv(GL_MAX_VIEWPORT_DIMS, maxViewport);
+  // The render targets are width x width textures.
+  if (width > maxTexture || width > maxViewport[0] || height > maxViewport[1]) {
+    error = "the size " + std::to_string(width) + "x" + std::to_string(height) +
+            " is larger than this driver allows (textures up to " + std::to_string(maxTexture) +
+            ", viewport up to " + std::to_string(maxViewport[0]) + "x" +
+            std::to_string(maxViewport[1]) + ")";
+    return false;
+  }
+  return true;
+}
+
+bool directoryWritable(const std::string& directory, std::string& error) {
+  std::error_code ignored;
+  std::filesystem::create_directories(directory, ignored);
+  if (!std::filesystem::is_directory(directory, ignored) || access(directory.c_str(), W_OK) != 0) {
+    error = "cannot write into " + directory;
+    return false;
+  }
+  return true;
+}
+
+std::string parentOf(const std::string& path) {
+  const std::string parent = std::filesystem::path(path).parent_path().string();
+  return parent.empty() ? "." : parent;
+}
+
+int fatal(const std::string& message) {
+  std::fprintf(stderr, "nightloom: %s\n", message.c_str());
+  return 1;
+}
+
+struct Session {
+  DemoContext context;
+  std::unique_ptr<Display> display = createHeadlessDisplay();
+  std::unique_ptr<Show> show;
+};
+
+// Brings up the headless show; false with `error` set.
+bool startSession(Session& session, int width, int height, std::string& error) {
+  prepareContext(session.context, width, height);
+  session.show = std::make_unique<Show>(session.context);
+  if (!session.show->start(*session.display)) {
+    error = session.show->error();
+    return false;
+  }
+  return checkSize(width, height, error);
+}
+
+std::string describeSize(uintmax_t bytes) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f MB", bytes / 1e6);
+  return text;
+}
+
+int captureVideo(const Options& options, int width, int height) {
+  if (!programOnPath("ffmpeg")) {
+    return fatal("--capture needs the ffmpeg command, which is not on the PATH; install it with "
+                 "'apt-get install ffmpeg', or use --frames DIR, which needs no ffmpeg");
+  }
+  if (width % 2 || height % 2) return fatal("H.264 video needs an even width and height");
+  std::string error;
+  if (!directoryWritable(parentOf(options.output), error)) return fatal(error);
+  Session session;
+  if (!startSession(session, width, height, error)) return fatal(error);
+
+  // ffmpeg writes a hidden partial file; only a finished video gets the real name.
+  const std::filesystem::path finalPath(options.output);
+  const std::filesystem::path partial =
+      finalPath.parent_path() / ("." + finalPath.filename().string() + ".partial.mp4");
+  Encoder encoder;
+  const std::string music = resolveDataPath("Data\\music.mp3");
+  if (!encoder.start(ffmpegCommand(width, height, options.fps, music,
+                                   captureMusicStartMs(options.fps), partial.string()),
+                     error)) {
+    return fatal(error);
+  }
+  signal(SIGPIPE, SIG_IGN);
+  const uint64_t total = captureFrameCount(options.fps);
+  Progress progress(total);
+  VideoPlatform platform(options.fps, width, height, encoder.input, progress);
+  platform.attach(session.context);
+  session.show->play(platform);
+  session.show->stop();
+  std::string encodeError;
+  const bool encoded = encoder.finish(encodeError);
+  std::error_code ignored;
+  if (platform.failed || !encoded) {
+    std::filesystem::remove(partial, ignored);
+    return fatal(platform.failed ? platform.error + (encoded ? "" : "; " + encodeError) : encodeError);
+  }
+  std::filesystem::rename(partial, finalPath, ignored);
+  if (ignored) return fatal("cannot rename the finished video to " + options.output);
+  std::fprintf(stderr,
+               "nightloom: wrote %s (%s, %dx%d, %.2f s, %llu frames at %d fps) in %.1f s\n",
+               options.output.c_str(), describeSize(std::filesystem::file_size(finalPath, ignored)).c_str(),
+               width, height, total / static_cast<double>(options.fps),
+               static_cast<unsigned long long>(total), options.fps, progress.elapsed());
+  return 0;
+}
+
+int captureFrames(const Options& options, int width, int height) {
+  std::string error;
+  if (!directoryWritable(options.output, error)) return fatal(error);
+  Session session;
+  if (!startSession(session, width, height, error)) return fatal(error);
+  const uint64_t total = captureFrameCount(options.fps);
+  Progress progress(total);
+  FramesPlatform platform(options.fps, width, height, options.output, progress);
+  platform.attach(session.context);
+  session.show->play(platform);
+  session.show->stop();
+  if (platform.failed) return fatal(platform.error);
+  std::fprintf(stderr, "nightloom: wrote %llu frames (%dx%d, %d fps) to %s in %.1f s\n",
+               static_cast<unsigned long long>(total), width, height, options.fps,
+               options.output.c_str(), progress.elapsed());
+  return 0;
+}
+
+int captureStill(const Options& options, int width, int height) {
+  std::string error;
+  if (!directoryWritable(parentOf(options.output), error)) return fatal(error);
+  if (options.stillMs >= kShowEndMs) return fatal("--still wants a time before 76000 ms");
+  Session session;
+  if (!startSession(session, width, height, error)) return fatal(error);
+  StillPlatform platform(options.fps, width, height, options.stillMs, options.output);
+  platform.attach(session.context);
+  session.show->play(platform);
+  session.show->stop();
+  if (!platform.saved) return fatal(platform.error.empty() ? "the still was not reached" : platform.error);
+  std::fprintf(stderr, "nightloom: wrote %s (%dx%d, demo time %u ms)\n", options.output.c_str(),
+               width, height, options.stillMs);
+  return 0;
+}
+
+}  // namespace
+
+uint64_t captureFrameCount(int fps) {
+  uint64_t count = 0;
+  while (captureFrameTime(count, fps) < kShowEndMs) ++count;
+  return count;
+}
+
+uint32_t captureMusicStartMs(int fps) {
+  uint64_t index = 0;
+  while (captureFrameTime(index, fps) <= 3000) ++index;
+  return captureFrameTime(index, fps);
+}
+
+std::vector<std::string> ffmpegCommand(int width, int height, int fps, const std::string& musicPath,
+                                       uint32_t musicDelayMs, const std::string& output) {
+  const std::string delay = std::to_string(musicDelayMs);
+  return {"ffmpeg", "-nostdin", "-y", "-loglevel", "error", "-f", "rawvideo", "-pix_fmt", "rgb24",
+          "-s", std::to_string(width) + "x" + std::to_string(height), "-r", std::to_string(fps),
+          "-i", "-", "-i", musicPath, "-map", "0:v", "-map", "1:a",
+          // adelay writes real silence before the music; an edit list would be ignored by some players.
+          "-af", "adelay=" + delay + ":all=1", "-c:v", "libx264", "-preset", "veryfast", "-crf", "20",
+          "-pix_fmt", "yuv420p", "-c:a", "aac", "-b:a", "192k", "-shortest", "-movflags", "+faststart",
+          "-f", "mp4", output};
+}
+
+bool programOnPath(const std::string& program) {
+  const char* path = std::getenv("PATH");
+  if (!path) return false;
+  std::string paths = path;
+  size_t start = 0;
+  while (start <= paths.size()) {
+    const size_t end = paths.find(':', start);
+    const std::string dir = paths.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    const std::string candidate = (dir.empty() ? "." : dir) + "/" + program;
+    if (access(candidate.c_str(), X_OK) == 0) return true;
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
+  return false;
+}
+
+int runOffscreen(const Options& options) {
+  const bool bench = options.mode == RunMode::Bench;
+  const int width = options.width ? options.width : (bench ? 1280 : 1920);
+  const int height = options.height ? options.height : (bench ? 720 : 1080);
+  switch (options.mode) {
+    case RunMode::Capture: return captureVideo(options, width, height);
+    case RunMode::Frames: return captureFrames(options, width, height);
+    case RunMode::Still: return captureStill(options, width, height);
+    case RunMode::Bench: return runBench(width, height, options.fps);
+    default: return 2;
+  }
+}

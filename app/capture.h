@@ -1,0 +1,34 @@
+// The show rendered off screen on the headless display, through the same frame loop, timeline,
+// scenes and fades as the live show, at a fixed frame rate: frame i is drawn at demo time
+// floor(i * 1000 / fps). The music runs on the engine's driven clock, so every beat (and so every
+// picture) is exactly reproducible. Output: an MP4 through ffmpeg, numbered PNGs, one still, or
+// timing figures.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct Options;
+
+// Runs --capture, --frames, --still or --bench; returns the process exit status.
+int runOffscreen(const Options& options);
+
+// Demo time of frame `index` at `fps` frames per second.
+inline uint32_t captureFrameTime(uint64_t index, int fps) {
+  return static_cast<uint32_t>(index * 1000u / static_cast<uint64_t>(fps));
+}
+
+// Number of frames the show presents at `fps` (those before 76 000 ms).
+uint64_t captureFrameCount(int fps);
+
+// Demo time at which the music starts at `fps`: the first frame after 3000 ms.
+uint32_t captureMusicStartMs(int fps);
+
+// The ffmpeg command that encodes raw RGB frames from standard input, with the music laid in
+// `musicDelayMs` late, into `output`.
+std::vector<std::string> ffmpegCommand(int width, int height, int fps, const std::string& musicPath,
+                                       uint32_t musicDelayMs, const std::string& output);
+
+// Whether `program` is an executable file in a directory of $PATH.
+bool programOnPath(const std::string& program);

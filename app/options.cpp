@@ -1,0 +1,128 @@
+// Command-line parsing.
+#include "app/options.h"
+
+#include <cstdlib>
+
+namespace {
+
+bool parseWhole(const std::string& text, long low, long high, long& value) {
+  if (text.empty()) return false;
+  char* end = nullptr;
+  value = std::strtol(text.c_str(), &end, 10);
+  return *end == '\0' && value >= low && value <= high;
+}
+
+// Takes the value after option `name`; false (error set) when it is missing.
+bool takeValue(const std::vector<std::string>& arguments, size_t& i, const std::string& name,
+               std::string& value, std::string& error) {
+  if (i + 1 >= arguments.size()) {
+    error = name + " needs a value";
+    return false;
+  }
+  value = arguments[++i];
+  return true;
+}
+
+bool setMode(Options& options, RunMode mode, const std::string& name, std::string& error) {
+  if (options.mode != RunMode::Dialog && options.mode != mode) {
+    error = name + " cannot be combined with another run mode";
+    return false;
+  }
+  options.mode = mode;
+  return true;
+}
+
+}  // namespace
+
+bool parseSize(const std::string& text, int& width, int& height) {
+  const size_t x = text.find('x');
+  if (x == std::string::npos) return false;
+  long w = 0;
+  long h = 0;
+  if (!parseWhole(text.substr(0, x), 16, 16384, w) || !parseWhole(text.substr(x + 1), 16, 16384, h)) {
+    return false;
+  }
+  width = static_cast<int>(w);
+  height = static_cast<int>(h);
+  return true;
+}
+
+std::optional<Options> parseOptions(const std::vector<std::string>& arguments, std::string& error) {
+  Options options;
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& arg = arguments[i];
+    std::string value;
+    if (arg == "--help" || arg == "-h") {
+      options.mode = RunMode::Help;
+      return options;
+    } else if (arg == "--window" || arg == "--size") {
+      if (!takeValue(arguments, i, arg, value, error)) return std::nullopt;
+      if (!parseSize(value, options.width, options.height)) {
+        error = arg + " wants WIDTHxHEIGHT (16 to 16384 each), not \"" + value + "\"";
+        return std::nullopt;
+      }
+      if (arg == "--window" && !setMode(options, RunMode::Window, arg, error)) return std::nullopt;
+    } else if (arg == "--fullscreen") {
+      options.fullscreen = true;
+      if (!setMode(options, RunMode::Window, arg, error)) return std::nullopt;
+    } else if (arg == "--no-music") {
+      options.music = false;
+    } else if (arg == "--no-vsync") {
+      options.vsync = false;
+    } else if (arg == "--fps") {
+      long fps = 0;
+      if (!takeValue(arguments, i, arg, value, error)) return std::nullopt;
+      if (!parseWhole(value, 1, 1000, fps)) {
+        error = "--fps wants a whole number from 1 to 1000, not \"" + value + "\"";
+        return std::nullopt;
+      }
+      options.fps = static_cast<int>(fps);
+    } else if (arg == "--capture" || arg == "--frames") {
+      if (!takeValue(arguments, i, arg, options.output, error)) return std::nullopt;
+      if (!setMode(options, arg == "--capture" ? RunMode::Capture : RunMode::Frames, arg, error)) {
+        return std::nullopt;
+      }
+    } else if (arg == "--still") {
+      long ms = 0;
+      if (!takeValue(arguments, i, arg, value, error)) return std::nullopt;
+      if (!parseWhole(value, 0, 76000, ms)) {
+        error = "--still wants a demo time in ms from 0 to 76000, not \"" + value + "\"";
+        return std::nullopt;
+      }
+      options.stillMs = static_cast<unsigned>(ms);
+      if (!takeValue(arguments, i, arg, options.output, error)) return std::nullopt;
+      if (!setMode(options, RunMode::Still, arg, error)) return std::nullopt;
+    } else if (arg == "--bench") {
+      if (!setMode(options, RunMode::Bench, arg, error)) return std::nullopt;
+    } else {
+      error = "unknown option \"" + arg + "\" (see --help)";
+      return std::nullopt;
+    }
+  }
+  return options;
+}
+
+const char* usageText() {
+  return "Usage: nightloom [OPTION]...\n"
+         "Plays the nightloom show: a setup dialog, then 76 seconds of halftone dots, lettering and\n"
+         "music. Escape or closing the window ends it early.\n"
+         "\n"
+         "Live show:\n"
+         "  (no option)          the setup dialog, then the show with the chosen settings\n"
+         "  --window WxH         skip the dialog: a window of W x H pixels (16:9 letterbox)\n"
+         "  --fullscreen         skip the dialog: full screen at --window's size or the desktop's\n"
+         "  --no-music           play with the music muted (it still drives the beats)\n"
+         "  --no-vsync           do not wait for vertical sync\n"
+         "\n"
+         "Off screen (no display needed; headless OpenGL through EGL on Mesa):\n"
+         "  --capture FILE.mp4   render the whole show to a video with its music (needs ffmpeg)\n"
+         "  --frames DIR         render the whole show to numbered PNG files in DIR\n"
+         "  --still MS FILE.png  render the single frame at demo time MS\n"
+         "  --bench              render the show at 1280x720, 60 steps/s, and print timings\n"
+         "  --size WxH           picture size for the above (default 1920x1080)\n"
+         "  --fps N              frames per second for the above (default 60)\n"
+         "\n"
+         "Data: the show reads Data/music.mp3 and eight Data/*.p pictures from the working\n"
+         "directory, or else from beside the executable (the build writes them to build/Data).\n"
+         "  -h, --help           this text\n";
+}

@@ -1,0 +1,54 @@
+// Start-up, frames and shutdown of the show.
+#include "app/show.h"
+
+#include "app/scene_params.h"
+#include "app/timeline.h"
+#include "assets/configurator.h"
+#include "audio/music.h"
+#include "dots/demo_runtime.h"
+#include "gfx/display.h"
+#include "gfx/start_display.h"
+#include "launcher/demo_context.h"
+
+Show::Show(DemoContext& demoContext) : context(demoContext) {}
+
+Show::~Show() { stop(); }
+
+bool Show::fail(std::string reason) {
+  failure = std::move(reason);
+  return false;
+}
+
+bool Show::start(Display& display) {
+  configurator = std::make_unique<ActorsConfigurator>(&context);
+  context.configurator = configurator.get();
+  displayUp = true;
+  std::string displayError;
+  if (!startDisplay(context, display, displayError)) return fail(displayError);
+  if (!configurator->configure()) return fail(configurator->error());
+  runtime = std::make_unique<DemoRuntime>(context);
+  if (!runtime->ok()) return fail(runtime->error());
+  sceneParams.fadeDone[0] = 0;
+  sceneParams.fadeDone[1] = 0;
+  return true;
+}
+
+LoopEnd Show::play(FramePlatform& platform) {
+  loop.lastTick = 0;
+  return loop.run(context, platform);
+}
+
+void Show::stop() {
+  if (!displayUp) return;
+  configurator.reset();
+  context.configurator = nullptr;
+  stopMusic(context);
+  // GL objects go while the context is still current: the dot layers, then both registries.
+  runtime.reset();
+  context.shaderRegistry.release();
+  context.textureRegistry.release();
+  stopDisplay(context);
+  displayUp = false;
+}
+
+void renderShowFrame(DemoContext&) { renderTimeline(); }

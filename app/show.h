@@ -1,0 +1,46 @@
+// The show's life after the setup dialog: bring the display up, build the assets and open the
+// music, set up the dot field and the scene tables, run frames, and tear everything down in order.
+// The live window and the video capture share it; only their FramePlatform differs.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "app/frame_loop.h"
+
+struct DemoContext;
+class Display;
+class DemoConfigurator;
+class DemoRuntime;
+
+class Show {
+ public:
+  explicit Show(DemoContext& context);
+  ~Show();  // stop() if the show was started
+  Show(const Show&) = delete;
+  Show& operator=(const Show&) = delete;
+
+  // Display, assets and music, runtime. False with error() set (one sentence) when any step fails;
+  // what was built is torn down by stop().
+  bool start(Display& display);
+  // Runs frames until the loop ends.
+  LoopEnd play(FramePlatform& platform);
+  // Shutdown: configurator, music, dot layers and GL objects while the context is current, then the
+  // display.
+  void stop();
+
+  const std::string& error() const { return failure; }
+
+ private:
+  bool fail(std::string reason);
+
+  DemoContext& context;
+  std::unique_ptr<DemoConfigurator> configurator;
+  std::unique_ptr<DemoRuntime> runtime;
+  FrameLoop loop;
+  std::string failure;
+  bool displayUp = false;
+};
+
+// Renders one frame of the timeline; the FramePlatform of the live show and the capture call it.
+void renderShowFrame(DemoContext& context);

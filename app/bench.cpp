@@ -13,7 +13,7 @@
 #include "app/show.h"
 #include "audio/music.h"
 #include "dots/dot_field.h"
-#include "gfx/backends.h"
+#include "gfx/display.h"
 #include "gfx/gl.h"
 #include "launcher/demo_context.h"
 
@@ -63,7 +63,7 @@ double percentile(std::vector<double> values, double p) {
 
 }  // namespace
 
-int runBench(int width, int height, int fps) {
+int runBench(DisplayFactory makeDisplay, int width, int height, int fps) {
   DemoContext context;
   context.width = width;
   context.height = height;
@@ -71,7 +71,7 @@ int runBench(int width, int height, int fps) {
   context.aspect = kAspect16x9;
   context.musicEnabled = 1;
   context.music.output = AudioOutput::Driven;
-  std::unique_ptr<Display> display = createHeadlessDisplay();
+  std::unique_ptr<Display> display = makeDisplay();
   Show show(context);
   const Clock::time_point startUp = Clock::now();
   if (!show.start(*display)) {

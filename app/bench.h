@@ -2,5 +2,7 @@
 // window, frames per second, bytes uploaded per frame, start-up time and peak memory.
 #pragma once
 
+#include "app/capture.h"
+
 // Renders the show at width x height, fps steps per second, and prints the figures; exit status.
-int runBench(int width, int height, int fps);
+int runBench(DisplayFactory makeDisplay, int width, int height, int fps);

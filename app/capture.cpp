@@ -20,7 +20,7 @@
 #include "app/show.h"
 #include "assets/data_files.h"
 #include "audio/music.h"
-#include "gfx/backends.h"
+#include "gfx/display.h"
 #include "gfx/gl.h"
 #include "launcher/demo_context.h"
 
@@ -276,8 +276,9 @@ int fatal(const std::string& message) {
 }
 
 struct Session {
+  explicit Session(DisplayFactory makeDisplay) : display(makeDisplay()) {}
   DemoContext context;
-  std::unique_ptr<Display> display = createHeadlessDisplay();
+  std::unique_ptr<Display> display;
   std::unique_ptr<Show> show;
 };
 
@@ -298,7 +299,7 @@ std::string describeSize(uintmax_t bytes) {
   return text;
 }
 
-int captureVideo(const Options& options, int width, int height) {
+int captureVideo(const Options& options, DisplayFactory makeDisplay, int width, int height) {
   if (!programOnPath("ffmpeg")) {
     return fatal("--capture needs the ffmpeg command, which is not on the PATH; install it with "
                  "'apt-get install ffmpeg', or use --frames DIR, which needs no ffmpeg");
@@ -306,7 +307,7 @@ int captureVideo(const Options& options, int width, int height) {
   if (width % 2 || height % 2) return fatal("H.264 video needs an even width and height");
   std::string error;
   if (!directoryWritable(parentOf(options.output), error)) return fatal(error);
-  Session session;
+  Session session(makeDisplay);
   if (!startSession(session, width, height, error)) return fatal(error);
 
   // ffmpeg writes a hidden partial file; only a finished video gets the real name.
@@ -344,10 +345,10 @@ int captureVideo(const Options& options, int width, int height) {
   return 0;
 }
 
-int captureFrames(const Options& options, int width, int height) {
+int captureFrames(const Options& options, DisplayFactory makeDisplay, int width, int height) {
   std::string error;
   if (!directoryWritable(options.output, error)) return fatal(error);
-  Session session;
+  Session session(makeDisplay);
   if (!startSession(session, width, height, error)) return fatal(error);
   const uint64_t total = captureFrameCount(options.fps);
   Progress progress(total);
@@ -362,11 +363,11 @@ int captureFrames(const Options& options, int width, int height) {
   return 0;
 }
 
-int captureStill(const Options& options, int width, int height) {
+int captureStill(const Options& options, DisplayFactory makeDisplay, int width, int height) {
   std::string error;
   if (!directoryWritable(parentOf(options.output), error)) return fatal(error);
   if (options.stillMs >= kShowEndMs) return fatal("--still wants a time before 76000 ms");
-  Session session;
+  Session session(makeDisplay);
   if (!startSession(session, width, height, error)) return fatal(error);
   StillPlatform platform(options.fps, width, height, options.stillMs, options.output);
   platform.attach(session.context);
@@ -420,15 +421,15 @@ bool programOnPath(const std::string& program) {
   return false;
 }
 
-int runOffscreen(const Options& options) {
+int runOffscreen(const Options& options, DisplayFactory makeDisplay) {
   const bool bench = options.mode == RunMode::Bench;
   const int width = options.width ? options.width : (bench ? 1280 : 1920);
   const int height = options.height ? options.height : (bench ? 720 : 1080);
   switch (options.mode) {
-    case RunMode::Capture: return captureVideo(options, width, height);
-    case RunMode::Frames: return captureFrames(options, width, height);
-    case RunMode::Still: return captureStill(options, width, height);
-    case RunMode::Bench: return runBench(width, height, options.fps);
+    case RunMode::Capture: return captureVideo(options, makeDisplay, width, height);
+    case RunMode::Frames: return captureFrames(options, makeDisplay, width, height);
+    case RunMode::Still: return captureStill(options, makeDisplay, width, height);
+    case RunMode::Bench: return runBench(makeDisplay, width, height, options.fps);
     default: return 2;
   }
 }

@@ -6,13 +6,18 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 struct Options;
+class Display;
+
+// Makes the off-screen display (the entry passes the headless backend's factory).
+using DisplayFactory = std::unique_ptr<Display> (*)();
 
 // Runs --capture, --frames, --still or --bench; returns the process exit status.
-int runOffscreen(const Options& options);
+int runOffscreen(const Options& options, DisplayFactory makeDisplay);
 
 // Demo time of frame `index` at `fps` frames per second.
 inline uint32_t captureFrameTime(uint64_t index, int fps) {

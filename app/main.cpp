@@ -98,7 +98,7 @@ int main(int argc, char** argv) {
   }
   setExecutableDirectory(executableDirectory());
   if (options->mode != RunMode::Dialog && options->mode != RunMode::Window) {
-    return runOffscreen(*options);
+    return runOffscreen(*options, createHeadlessDisplay);
   }
 
   installSdlAudioDevice();

@@ -1,0 +1,83 @@
+// The command line and the capture's frame schedule: which options parse, which are refused with
+// a clear sentence, how many frames a capture has and when its music starts.
+#include <gtest/gtest.h>
+
+#include "app/capture.h"
+#include "app/options.h"
+
+namespace {
+std::optional<Options> parse(std::vector<std::string> arguments, std::string& error) {
+  return parseOptions(arguments, error);
+}
+}  // namespace
+
+TEST(Options, NoOptionMeansTheDialog) {
+  std::string error;
+  const auto options = parse({}, error);
+  ASSERT_TRUE(options);
+  EXPECT_EQ(options->mode, RunMode::Dialog);
+}
+
+TEST(Options, CaptureModesTakeTheirArguments) {
+  std::string error;
+  auto options = parse({"--capture", "out.mp4", "--size", "1280x720", "--fps", "30"}, error);
+  ASSERT_TRUE(options) << error;
+  EXPECT_EQ(options->mode, RunMode::Capture);
+  EXPECT_EQ(options->output, "out.mp4");
+  EXPECT_EQ(options->width, 1280);
+  EXPECT_EQ(options->height, 720);
+  EXPECT_EQ(options->fps, 30);
+
+  options = parse({"--still", "17000", "title.png"}, error);
+  ASSERT_TRUE(options) << error;
+  EXPECT_EQ(options->mode, RunMode::Still);
+  EXPECT_EQ(options->stillMs, 17000u);
+  EXPECT_EQ(options->output, "title.png");
+
+  options = parse({"--window", "800x450", "--no-music"}, error);
+  ASSERT_TRUE(options) << error;
+  EXPECT_EQ(options->mode, RunMode::Window);
+  EXPECT_FALSE(options->music);
+}
+
+TEST(Options, BadCommandLinesSayWhatIsWrong) {
+  std::string error;
+  EXPECT_FALSE(parse({"--size", "1920by1080"}, error));
+  EXPECT_NE(error.find("WIDTHxHEIGHT"), std::string::npos);
+  EXPECT_FALSE(parse({"--size", "0x0"}, error));
+  EXPECT_FALSE(parse({"--size", "99999x100"}, error));
+  EXPECT_FALSE(parse({"--fps", "0"}, error));
+  EXPECT_FALSE(parse({"--fps", "sixty"}, error));
+  EXPECT_FALSE(parse({"--capture"}, error));
+  EXPECT_NE(error.find("needs a value"), std::string::npos);
+  EXPECT_FALSE(parse({"--still", "90000", "x.png"}, error));
+  EXPECT_FALSE(parse({"--capture", "a.mp4", "--frames", "dir"}, error));
+  EXPECT_FALSE(parse({"--bogus"}, error));
+  EXPECT_NE(error.find("--bogus"), std::string::npos);
+}
+
+TEST(CaptureSchedule, FramesAndMusicStartFollowTheFrameRate) {
+  EXPECT_EQ(captureFrameTime(0, 60), 0u);
+  EXPECT_EQ(captureFrameTime(1, 60), 16u);
+  EXPECT_EQ(captureFrameTime(3, 60), 50u);
+  EXPECT_EQ(captureFrameCount(60), 4560u);
+  EXPECT_EQ(captureFrameCount(25), 1900u);
+  EXPECT_EQ(captureFrameCount(7), 532u);  // frame 532 would be at 76000 ms
+  EXPECT_EQ(captureMusicStartMs(60), 3016u);
+  EXPECT_EQ(captureMusicStartMs(25), 3040u);
+}
+
+TEST(CaptureSchedule, TheEncoderGetsRawFramesAndTheDelayedMusic) {
+  const auto command = ffmpegCommand(640, 360, 60, "Data/music.mp3", 3016, "x.mp4");
+  auto has = [&](const std::string& part) {
+    return std::find(command.begin(), command.end(), part) != command.end();
+  };
+  EXPECT_EQ(command.front(), "ffmpeg");
+  EXPECT_TRUE(has("640x360"));
+  EXPECT_TRUE(has("rgb24"));
+  EXPECT_TRUE(has("adelay=3016:all=1"));
+  EXPECT_TRUE(has("yuv420p"));
+  EXPECT_EQ(command.back(), "x.mp4");
+  EXPECT_TRUE(programOnPath("sh"));
+  EXPECT_FALSE(programOnPath("no-such-program-nightloom"));
+}

@@ -1,6 +1,6 @@
-// The show's soundtrack: opened with the assets, started in the first frame after 3000 ms (at volume
-// 0 when the music box is off, so it is still analysed), stopped at shutdown. MusicState holds the
-// engine, the live channel and the spectrum of the current frame.
+// The show's soundtrack: opened with the assets, started in the first frame after 3000 ms (at
+// volume 0 when the music box is off, so it is still analysed), stopped at shutdown. MusicState
+// holds the engine, the live channel and the spectrum of the current frame.
 #pragma once
 
 #include <cstdint>
@@ -16,7 +16,7 @@ using ChannelHandle = uint32_t;
 enum class AudioOutput {
   Device,  // the default output device, or the silent real-time clock when there is none
   Silent,  // no device: the play position follows the monotonic clock
-  Driven,  // no device: the play position follows the demo time given to spectrumAt (capture)
+  Driven,  // no device: the play position follows the demo time given to fetchSpectrum (capture)
 };
 
 struct MusicState {
@@ -43,6 +43,14 @@ bool openMusic(DemoContext& context);
 // Once ms > 3000 and not yet started: mute when the music box is off, start, play.
 void startMusicIfDue(DemoContext& context, uint32_t ms);
 void stopMusic(DemoContext& context);
+
+// The same on the music state alone. openMusicFile opens the engine (if not yet open) with
+// music.output and the file at `path`: a file whose upper-cased name contains "MP3" is a stream,
+// any other a tracker module.
+bool openMusicFile(MusicState& music, const std::string& path);
+// Returns whether it started the music now; `started` is DemoContext::musicStarted.
+bool startMusicIfDue(MusicState& music, uint8_t& started, bool enabled, uint32_t ms);
+void stopMusic(MusicState& music, uint8_t& started);
 // Fills music.spectrum with the 2048-point FFT of what is heard at demo time ms (zeros before the
 // music starts and after its end). False when there is no live channel.
 bool fetchSpectrum(MusicState& music, uint32_t ms);

@@ -18,6 +18,9 @@ class SpectrumAnalyzer {
   // The same from a spectrum the caller already holds (1024 bins).
   void analyze(const float* spectrum);
 
+  // The band's last 43 energies, oldest first (-1 for frames not yet seen).
+  void recentEnergies(int band, float* out) const;
+
   float bandEnergy[bandCount] = {};
   int32_t beat[bandCount] = {};  // scenes may clear beat[0] and beat[1] after reading them
 

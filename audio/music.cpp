@@ -1,0 +1,81 @@
+// The show's soundtrack on the audio engine: open with the assets, start in the first frame after
+// 3000 ms (muted, but still analysed, when the music box is off), stop at shutdown, and the
+// spectrum of what is heard each frame.
+#include "audio/music.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+
+#include "assets/data_files.h"
+#include "audio/audio_engine.h"
+#include "launcher/demo_context.h"
+
+namespace {
+
+// Music starts in the first frame after this demo time; the opening fade covers the wait.
+constexpr uint32_t kMusicStartMs = 3000;
+
+bool isStreamName(const std::string& path) {
+  std::string name = std::filesystem::path(path).filename().string();
+  std::transform(name.begin(), name.end(), name.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  return name.find("MP3") != std::string::npos;
+}
+
+}  // namespace
+
+MusicState::MusicState() = default;
+
+MusicState::~MusicState() {
+  if (engine) engine->stop();
+  engine.reset();
+}
+
+bool openMusicFile(MusicState& music, const std::string& path) {
+  music.error.clear();
+  if (!music.engine) music.engine = AudioEngine::open(music.output);
+  if (isStreamName(path)) {
+    music.streamHandle = music.engine->createStream(path, music.error);
+    if (music.streamHandle == 0) return false;
+    music.isModule = 0;
+  } else {
+    music.moduleHandle = music.engine->loadModule(path, music.error);
+    if (music.moduleHandle == 0) return false;
+    music.isModule = 1;
+  }
+  return true;
+}
+
+bool openMusic(DemoContext& context) {
+  return openMusicFile(context.music, resolveDataPath("Data\\music.mp3"));
+}
+
+bool startMusicIfDue(MusicState& music, uint8_t& started, bool enabled, uint32_t ms) {
+  if (ms <= kMusicStartMs || started == 1) return false;
+  if (music.engine) {
+    if (!enabled) music.engine->setVolume(music.live(), 0.0f);
+    if (music.engine->output() == AudioOutput::Driven) music.engine->setDrivenTime(ms);
+    music.engine->start();
+    music.engine->play(music.live());
+  }
+  started = 1;
+  return true;
+}
+
+void startMusicIfDue(DemoContext& context, uint32_t ms) {
+  startMusicIfDue(context.music, context.musicStarted, context.musicEnabled != 0, ms);
+}
+
+void stopMusic(MusicState& music, uint8_t& started) {
+  if (started && music.engine) music.engine->stop();
+  started = 0;
+}
+
+void stopMusic(DemoContext& context) { stopMusic(context.music, context.musicStarted); }
+
+bool fetchSpectrum(MusicState& music, uint32_t ms) {
+  if (!music.engine || music.live() == 0) return false;
+  if (music.engine->output() == AudioOutput::Driven) music.engine->setDrivenTime(ms);
+  return music.engine->spectrum(music.live(), music.spectrum);
+}

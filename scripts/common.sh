@@ -1,0 +1,32 @@
+# Shared by play.sh and check.sh: installs the Debian packages the build needs when any is missing,
+# and configures and builds a build directory.
+# shellcheck shell=bash
+
+NIGHTLOOM_PACKAGES=(
+  cmake ninja-build g++ pkg-config ccache
+  libsdl2-dev libgtk-3-dev libegl-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri libegl-mesa0
+  libmpg123-dev libopenmpt-dev libkissfft-dev libfreetype-dev fonts-dejavu-core libmp3lame-dev
+  libpng-dev libgtest-dev libgmock-dev ffmpeg xvfb xauth
+)
+
+install_packages() {
+  local missing=()
+  for package in "${NIGHTLOOM_PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+      missing+=("$package")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "nightloom: installing ${missing[*]}"
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+# build_tree DIR [cmake options...]
+build_tree() {
+  local dir=$1
+  shift
+  cmake -S "$NIGHTLOOM_ROOT" -B "$dir" -G Ninja "$@" >/dev/null
+  cmake --build "$dir" -j "$(nproc)"
+}

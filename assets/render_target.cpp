@@ -1,0 +1,94 @@
+// Off-screen render targets: a framebuffer over a square colour texture with a depth buffer, bound
+// with a letterboxed band as viewport, and the composite that stretches that band onto the window.
+#include <cstdio>
+
+#include "assets/texture_registry.h"
+#include "gfx/gl.h"
+
+void TextureRegistry::createRenderTarget(const char* name, Texture* colourTexture, float aspect) {
+  auto target = std::make_unique<RenderTarget>();
+  target->name = name ? name : "";
+  if (colourTexture) {
+    target->width = colourTexture->width;
+    target->height = colourTexture->height;
+  } else {
+    std::fprintf(stderr, "nightloom: warning: render target %s has no colour texture\n",
+                 target->name.c_str());
+  }
+  target->target = GL_TEXTURE_2D;
+  target->aspect = aspect;
+  const GLuint textureId = colourTexture ? colourTexture->glId : 0;
+
+  gl::glGenFramebuffersEXT(1, &target->framebuffer);
+  target->attachments.push_back({colourTexture, GL_COLOR_ATTACHMENT0_EXT});
+  gl::glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, target->framebuffer);
+  glBindTexture(GL_TEXTURE_2D, textureId);
+  gl::glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, target->target,
+                                textureId, 0);
+
+  gl::glGenRenderbuffersEXT(1, &target->depthBuffer);
+  gl::glBindRenderbufferEXT(GL_RENDERBUFFER_EXT, target->depthBuffer);
+  gl::glRenderbufferStorageEXT(GL_RENDERBUFFER_EXT, GL_DEPTH_COMPONENT24, target->width,
+                               target->height);
+  gl::glFramebufferRenderbufferEXT(GL_FRAMEBUFFER_EXT, GL_DEPTH_ATTACHMENT_EXT, GL_RENDERBUFFER_EXT,
+                                   target->depthBuffer);
+  targetList.push_back(std::move(target));
+}
+
+RenderTarget* TextureRegistry::findRenderTarget(const char* name) {
+  if (!name) return nullptr;
+  for (const std::unique_ptr<RenderTarget>& target : targetList) {
+    if (target->name == name) return target.get();
+  }
+  return nullptr;
+}
+
+bool bindRenderTarget(const char* name) {
+  RenderTarget* target =
+      currentTextureRegistry ? currentTextureRegistry->findRenderTarget(name) : nullptr;
+  if (!target) return false;
+  gl::glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, target->framebuffer);
+  glPushAttrib(GL_VIEWPORT_BIT);
+  // Single precision and truncation on purpose: a 1920-wide target gets the band (0, 420) 1079
+  // high, not the 1080 that 16:9 would give, and the composite is built around exactly that.
+  const float h = float(target->height);
+  const float bandHeight = h / target->aspect;
+  const float bandY = (h - bandHeight) * 0.5f;
+  glViewport(0, GLint(bandY), target->width, GLsizei(bandHeight));
+  return true;
+}
+
+void compositeTexture(const char* textureName, float halfWidth, float halfHeight) {
+  glMatrixMode(GL_PROJECTION);
+  glPushMatrix();
+  glLoadIdentity();
+  glOrtho(-1, 1, -1, 1, -1, 1);
+  glMatrixMode(GL_MODELVIEW);
+  glPushMatrix();
+  glLoadIdentity();
+  glDisable(GL_CULL_FACE);
+  glDisable(GL_DEPTH_TEST);
+  glDisable(GL_STENCIL_TEST);
+  glEnable(GL_TEXTURE_2D);
+
+  Texture* texture =
+      currentTextureRegistry ? currentTextureRegistry->findTexture(textureName) : nullptr;
+  if (texture) bindTextureToUnit(*texture, 0);
+
+  glBegin(GL_QUADS);
+  gl::glMultiTexCoord2f(GL_TEXTURE0, 0.0f, 1.0f);
+  glVertex3f(-halfWidth, halfHeight, -1.0f);
+  gl::glMultiTexCoord2f(GL_TEXTURE0, 1.0f, 1.0f);
+  glVertex3f(halfWidth, halfHeight, -1.0f);
+  gl::glMultiTexCoord2f(GL_TEXTURE0, 1.0f, 0.0f);
+  glVertex3f(halfWidth, -halfHeight, -1.0f);
+  gl::glMultiTexCoord2f(GL_TEXTURE0, 0.0f, 0.0f);
+  glVertex3f(-halfWidth, -halfHeight, -1.0f);
+  glEnd();
+
+  glDisable(GL_TEXTURE_2D);
+  glMatrixMode(GL_PROJECTION);
+  glPopMatrix();
+  glMatrixMode(GL_MODELVIEW);
+  glPopMatrix();
+}

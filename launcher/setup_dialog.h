@@ -1,0 +1,23 @@
+// The setup dialog as the user sees it: shown modally before the window opens, ended by "Launch"
+// (kSetupResultLaunch) or by "Quit", Escape or closing it (kSetupResultQuit). On Linux it is a GTK
+// 3 window (setup_dialog_gtk.cpp); its widgets are named "launch", "quit", "resolution", "aspect",
+// "multisampling", "fullscreen", "vsync" and "music" for tests and style.
+#pragma once
+
+#include "launcher/display_modes.h"
+#include "launcher/setup_model.h"
+
+struct DemoContext;
+
+// Initialises the toolkit (once; it leaves the C locale alone). False when there is no display to
+// show the dialog on.
+bool openSetupToolkit();
+
+// Shows the dialog for `model`; on Launch fills `settings` and returns kSetupResultLaunch, else
+// returns kSetupResultQuit and leaves `settings` alone. Initialises the toolkit when needed;
+// without a display it says so on stderr and returns kSetupResultQuit.
+int runSetupDialog(const SetupModel& model, LaunchSettings& settings);
+
+// The entry's call: the dialog over the record's mode list, with the desktop mode read from `query`
+// as it opens; Launch stores every setting in `context`, anything else leaves it untouched.
+int runSetupDialog(DemoContext& context, const DisplayModeQuery& query);

@@ -1,0 +1,95 @@
+// The SDL2 sound output, run on SDL's disk driver: what the device plays is written to a file and
+// compared with the decoded music, frame for frame; a driver that cannot open falls back to the
+// silent clock.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <numbers>
+#include <thread>
+
+#include "audio/audio_engine.h"
+#include "audio/output_sdl.h"
+#include "support/mp3_writer.h"
+
+namespace {
+
+constexpr int kRate = 44100;
+
+class SdlOutputTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    dir = std::filesystem::temp_directory_path() /
+          ("nightloom_sdl_audio_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    installSdlAudioDevice();
+  }
+  void TearDown() override {
+    setAudioDeviceFactory(nullptr);
+    std::filesystem::remove_all(dir);
+  }
+  std::filesystem::path dir;
+};
+
+TEST_F(SdlOutputTest, DiskDriverReceivesTheDecodedFrames) {
+  const std::string raw = (dir / "out.raw").string();
+  setenv("SDL_AUDIODRIVER", "disk", 1);
+  setenv("SDL_DISKAUDIOFILE", raw.c_str(), 1);
+  const std::string mp3 = (dir / "music.mp3").string();
+  const double hz = 46.0 * kRate / 2048.0;
+  ASSERT_TRUE(writeMp3(mp3, stereoSine(hz, 0.5, kRate, kRate / 2), 2, kRate));
+
+  std::vector<float> decoded;
+  {
+    auto engine = AudioEngine::open(AudioOutput::Device);
+    ASSERT_EQ(engine->output(), AudioOutput::Device);
+    std::string error;
+    const ChannelHandle channel = engine->createStream(mp3, error);
+    ASSERT_NE(channel, 0u) << error;
+    decoded = *engine->samples(channel);
+    engine->start();
+    engine->play(channel);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const int64_t heard = engine->position(channel);
+    EXPECT_GT(heard, kRate / 10);
+    EXPECT_LT(heard, kRate / 2);
+    float bins[kFftBins];
+    engine->spectrum(channel, bins);
+    EXPECT_EQ(std::max_element(bins, bins + kFftBins) - bins, 46);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    engine->stop();
+  }  // closing the device flushes the file
+
+  std::ifstream file(raw, std::ios::binary);
+  std::vector<float> played((std::filesystem::file_size(raw)) / sizeof(float));
+  file.read(reinterpret_cast<char*>(played.data()), played.size() * sizeof(float));
+  const auto first = std::find_if(played.begin(), played.end(), [](float s) { return s != 0.0f; });
+  ASSERT_NE(first, played.end());
+  const size_t start = (first - played.begin()) & ~size_t{1};
+  ASSERT_GE(played.size() - start, decoded.size());
+  float worst = 0.0f;
+  for (size_t i = 0; i < decoded.size(); ++i) {
+    worst = std::max(worst, std::fabs(played[start + i] - decoded[i]));
+  }
+  EXPECT_LT(worst, 1e-6f);
+  const bool silentAfter = std::all_of(played.begin() + start + decoded.size(), played.end(),
+                                       [](float s) { return s == 0.0f; });
+  EXPECT_TRUE(silentAfter);
+}
+
+TEST_F(SdlOutputTest, NoUsableDeviceFallsBackToTheSilentClock) {
+  setenv("SDL_AUDIODRIVER", "no_such_driver", 1);
+  testing::internal::CaptureStderr();
+  auto engine = AudioEngine::open(AudioOutput::Device);
+  const std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(engine->output(), AudioOutput::Silent);
+  EXPECT_EQ(said.rfind("nightloom: no sound device (", 0), 0u) << said;
+  EXPECT_NE(said.find("plays silently"), std::string::npos);
+}
+
+}  // namespace

@@ -1,0 +1,368 @@
+// The halftone dot pass on the headless context: which layers draw at which phase and with which
+// scale, the three coloured passes of mode 2, texMatrix, the GL state a drawn or skipped pass
+// leaves, the skipped uploads, and the pictures themselves read back from "RT_DEFAULT2".
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <limits>
+
+#include "app/scene_params.h"
+#include "assets/texture_registry.h"
+#include "dots/demo_runtime.h"
+#include "dots/dot_field.h"
+#include "dots/dot_layer.h"
+#include "gfx/gl.h"
+#include "support/dot_assets.h"
+#include "support/headless_gl.h"
+
+namespace {
+
+// Where the pictures go: the directory the test started in (the build tree under ctest).
+const std::filesystem::path kStartDirectory = std::filesystem::current_path();
+
+class DotField : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dotFieldContext();
+    trace.clear();
+    dotDrawTrace = &trace;
+  }
+  void TearDown() override { dotDrawTrace = nullptr; }
+
+  void field(int mode, float phase, float scale = 1.0f) {
+    sceneParams.dotMode = mode;
+    sceneParams.dotPhase = phase;
+    sceneParams.dotScale = scale;
+    drawDotField(1.0f, {1, 1, 1, 1});
+  }
+
+  std::vector<DotDrawRecord> trace;
+};
+
+const DotLayer* coarse() { return dotLayerTable->coarse.get(); }
+const DotLayer* medium() { return dotLayerTable->medium.get(); }
+const DotLayer* fine() { return dotLayerTable->fine.get(); }
+
+TEST(DotSizeFactor, InterpolatesTheKeysAndRejectsPhasesOutsideTheRange) {
+  const std::array<float, 4> keys = {1, 0, 2, 4};
+  float d = -1;
+  EXPECT_TRUE(dotSizeFactor(keys, 0.0f, d));
+  EXPECT_EQ(d, 1.0f);
+  EXPECT_TRUE(dotSizeFactor(keys, 0.25f, d));
+  EXPECT_EQ(d, 0.75f);
+  EXPECT_TRUE(dotSizeFactor(keys, 1.5f, d));
+  EXPECT_EQ(d, 1.0f);
+  EXPECT_TRUE(dotSizeFactor(keys, 2.5f, d));
+  EXPECT_EQ(d, 3.0f);
+  EXPECT_TRUE(dotSizeFactor(keys, 3.0f, d));
+  EXPECT_EQ(d, 4.0f);
+  EXPECT_FALSE(dotSizeFactor(keys, -0.1f, d));
+  EXPECT_FALSE(dotSizeFactor(keys, 3.1f, d));
+  EXPECT_FALSE(dotSizeFactor(keys, std::numeric_limits<float>::quiet_NaN(), d));
+}
+
+TEST(DotTexMatrix, TurnsThePictureCoordinateAboutItsCentre) {
+  for (float angle : {1.0f, 16.0f, -30.0f}) {
+    const std::array<float, 16> m = dotTexMatrix(angle);
+    const double theta = static_cast<double>(angle * -0.017453292f);
+    const float c = static_cast<float>(std::cos(theta)), s = static_cast<float>(std::sin(theta));
+    const float expected[16] = {
+        c, s, 0, 0, -s, c, 0, 0, 0, 0, 1, 0, 0.5f - 0.5f * c + 0.5f * s, 0.5f - 0.5f * s - 0.5f * c,
+        0, 1};
+    for (int i = 0; i < 16; ++i) EXPECT_NEAR(m[i], expected[i], 1e-6f) << angle << " " << i;
+  }
+  // The centre stays put.
+  const std::array<float, 16> m = dotTexMatrix(40.0f);
+  EXPECT_NEAR(m[0] * 0.5f + m[4] * 0.5f + m[12], 0.5f, 1e-6f);
+  EXPECT_NEAR(m[1] * 0.5f + m[5] * 0.5f + m[13], 0.5f, 1e-6f);
+}
+
+TEST_F(DotField, PhaseSelectsAndCrossfadesTheLayers) {
+  field(1, 0.0f);
+  ASSERT_EQ(trace.size(), 1u);
+  EXPECT_EQ(trace[0].layer, coarse());
+  EXPECT_EQ(trace[0].scale, 1.0f);
+  EXPECT_EQ(trace[0].angle, 1.0f);
+
+  trace.clear();
+  field(1, 0.5f, 2.0f);
+  ASSERT_EQ(trace.size(), 2u);
+  EXPECT_EQ(trace[0].layer, coarse());
+  EXPECT_EQ(trace[1].layer, medium());
+  EXPECT_EQ(trace[0].scale, 1.0f);  // half size, doubled by dotScale
+  EXPECT_EQ(trace[1].scale, 1.0f);
+
+  trace.clear();
+  field(1, 2.0f);
+  ASSERT_EQ(trace.size(), 1u);
+  EXPECT_EQ(trace[0].layer, fine());
+
+  for (float phase : {3.0f, -0.1f, 3.1f, std::numeric_limits<float>::quiet_NaN()}) {
+    trace.clear();
+    field(1, phase);
+    EXPECT_TRUE(trace.empty()) << phase;
+  }
+  for (int mode : {0, 3, -1}) {
+    trace.clear();
+    field(mode, 0.0f);
+    EXPECT_TRUE(trace.empty()) << mode;
+  }
+  // The skip tests the factor before dotScale: a scale of 0 still draws.
+  trace.clear();
+  field(1, 1.0f, 0.0f);
+  ASSERT_EQ(trace.size(), 1u);
+  EXPECT_EQ(trace[0].layer, medium());
+  EXPECT_EQ(trace[0].scale, 0.0f);
+}
+
+TEST_F(DotField, ModeTwoDrawsRedGreenBlueScreensAtTheirAngles) {
+  field(2, 2.0f);
+  ASSERT_EQ(trace.size(), 3u);
+  const float angles[3] = {1.0f, 6.0f, 16.0f};
+  for (int pass = 0; pass < 3; ++pass) {
+    EXPECT_EQ(trace[pass].layer, fine());
+    EXPECT_EQ(trace[pass].angle, angles[pass]);
+    EXPECT_EQ(trace[pass].color.x, pass == 0 ? 1.0f : 0.0f);
+    EXPECT_EQ(trace[pass].color.y, pass == 1 ? 1.0f : 0.0f);
+    EXPECT_EQ(trace[pass].color.z, pass == 2 ? 1.0f : 0.0f);
+    EXPECT_EQ(trace[pass].color.w, 1.0f);
+  }
+  trace.clear();
+  field(2, 0.5f);
+  ASSERT_EQ(trace.size(), 6u);  // layer by layer: coarse three times, then medium
+  EXPECT_EQ(trace[2].layer, coarse());
+  EXPECT_EQ(trace[3].layer, medium());
+}
+
+TEST_F(DotField, DrawnPassLeavesFixedStateAndSkippedPassLeavesAll) {
+  glMatrixMode(GL_MODELVIEW);
+  glPushMatrix();
+  glLoadIdentity();
+  glTranslatef(1, 2, 3);
+  glEnable(GL_BLEND);
+  gl::setBlendEquation(GL_FUNC_REVERSE_SUBTRACT);
+  glDisable(GL_DEPTH_TEST);
+  glDisable(GL_CULL_FACE);
+  field(1, -1.0f);  // skipped: nothing changes
+  EXPECT_TRUE(glIsEnabled(GL_BLEND));
+  EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
+  GLint equation = 0;
+  glGetIntegerv(GL_BLEND_EQUATION_RGB, &equation);
+  EXPECT_EQ(equation, GL_FUNC_REVERSE_SUBTRACT);
+
+  field(1, 0.0f);
+  EXPECT_FALSE(glIsEnabled(GL_BLEND));
+  EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+  EXPECT_TRUE(glIsEnabled(GL_CULL_FACE));
+  glGetIntegerv(GL_BLEND_EQUATION_RGB, &equation);
+  EXPECT_EQ(equation, GL_FUNC_ADD);
+  GLint value = -1;
+  glGetIntegerv(GL_CURRENT_PROGRAM, &value);
+  EXPECT_EQ(value, 0);
+  glGetIntegerv(GL_ACTIVE_TEXTURE, &value);
+  EXPECT_EQ(value, GL_TEXTURE0);
+  glGetIntegerv(GL_VERTEX_ARRAY_BINDING, &value);
+  EXPECT_EQ(value, 0);
+  // Unit 0 keeps the dot sprite enabled and bound; unit 1 was switched off.
+  EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
+  glGetIntegerv(GL_TEXTURE_BINDING_2D, &value);
+  EXPECT_EQ(static_cast<GLuint>(value), currentTextureRegistry->findTexture("DOT")->glId);
+  gl::glActiveTexture(GL_TEXTURE1);
+  EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+  gl::glActiveTexture(GL_TEXTURE0);
+  glDisable(GL_TEXTURE_2D);
+  GLint mode = 0;
+  glGetIntegerv(GL_MATRIX_MODE, &mode);
+  EXPECT_EQ(mode, GL_MODELVIEW);
+  float matrix[16];
+  glGetFloatv(GL_MODELVIEW_MATRIX, matrix);
+  EXPECT_EQ(matrix[12], 1.0f);
+  EXPECT_EQ(matrix[13], 2.0f);
+  EXPECT_EQ(matrix[14], 3.0f);
+  glPopMatrix();
+}
+
+TEST_F(DotField, UnchangedColoursAndScalesAreNotUploadedAgain) {
+  DotLayer& layer = *dotLayerTable->coarse;
+  field(1, 0.0f, 1.25f);
+  const uint64_t before = dotFieldStats.bytesUploaded;
+  field(1, 0.0f, 1.25f);
+  EXPECT_EQ(dotFieldStats.bytesUploaded, before);
+  field(1, 0.0f, 1.5f);  // new scale: only the scale array
+  EXPECT_EQ(dotFieldStats.bytesUploaded - before, layer.scales.size() * sizeof(float));
+  EXPECT_EQ(layer.scales.front(), 1.5f);
+  EXPECT_EQ(layer.scales.back(), 1.5f);
+  const uint64_t afterScale = dotFieldStats.bytesUploaded;
+  field(2, 0.0f, 1.5f);  // three colours, the scale kept
+  EXPECT_EQ(dotFieldStats.bytesUploaded - afterScale, 3 * layer.colors.size() * sizeof(Vec4));
+  EXPECT_EQ(layer.colors.back().z, 1.0f);
+  EXPECT_EQ(layer.colors.back().x, 0.0f);
+}
+
+// --- Pictures -----------------------------------------------------------------------------------
+
+void blackSquare() {
+  glColor3f(0, 0, 0);
+  glBegin(GL_QUADS);
+  glVertex2f(-0.4f, -0.4f);
+  glVertex2f(0.4f, -0.4f);
+  glVertex2f(0.4f, 0.4f);
+  glVertex2f(-0.4f, 0.4f);
+  glEnd();
+}
+
+void allBlack() {
+  glColor3f(0, 0, 0);
+  glRectf(-1, -1, 1, 1);
+}
+
+// Grey ramp from white at the left to black at the right, with a dark disc and a light bar.
+void testPicture() {
+  glBegin(GL_QUADS);
+  glColor3f(1, 1, 1);
+  glVertex2f(-1, -1);
+  glColor3f(0, 0, 0);
+  glVertex2f(1, -1);
+  glVertex2f(1, 1);
+  glColor3f(1, 1, 1);
+  glVertex2f(-1, 1);
+  glEnd();
+  glBegin(GL_TRIANGLE_FAN);
+  glColor3f(0.1f, 0.05f, 0.2f);
+  glVertex2f(-0.35f, 0.1f);
+  glColor3f(0.7f, 0.6f, 0.5f);
+  for (int i = 0; i <= 64; ++i) {
+    const float a = i * 6.2831853f / 64;
+    glVertex2f(-0.35f + 0.4f * std::cos(a), 0.1f + 0.7f * std::sin(a));
+  }
+  glEnd();
+  glColor3f(0.85f, 0.85f, 0.85f);
+  glRectf(0.2f, -0.6f, 0.9f, -0.35f);
+}
+
+struct Band {
+  std::vector<uint8_t> pixels;
+  int width = 0, height = 0;
+  const uint8_t* at(int x, int y) const {
+    return &pixels[(static_cast<size_t>(y) * width + x) * 4];
+  }
+};
+
+// The dots subtract alpha too, so the band is written opaque to look like what the window shows.
+bool writeOpaquePng(const std::string& name, const Band& band) {
+  std::vector<uint8_t> opaque = band.pixels;
+  for (size_t i = 3; i < opaque.size(); i += 4) opaque[i] = 255;
+  return writePng((kStartDirectory / name).string(), opaque, band.width, band.height);
+}
+
+Band halftoneBand(int mode, float phase) {
+  Band band;
+  band.pixels = halftone(mode, phase, 1.0f, band.width, band.height);
+  return band;
+}
+
+TEST_F(DotField, BlackSquareGivesFullDotsInsideAndNoneOutside) {
+  paintPicture(blackSquare);
+  const Band band = halftoneBand(1, 0.0f);
+  ASSERT_GT(band.width, 100);
+  int inside = 0, insideDark = 0, outside = 0, outsideMarked = 0;
+  for (int y = 0; y < band.height; ++y) {
+    for (int x = 0; x < band.width; ++x) {
+      const float nx = (x + 0.5f) / band.width * 2 - 1, ny = (y + 0.5f) / band.height * 2 - 1;
+      const uint8_t* p = band.at(x, y);
+      if (std::fabs(nx) < 0.3f && std::fabs(ny) < 0.3f) {
+        ++inside;
+        insideDark += p[0] < 128;
+      } else if (std::fabs(nx) > 0.55f || std::fabs(ny) > 0.55f) {
+        ++outside;
+        outsideMarked += p[0] < 250 || p[1] < 250 || p[2] < 250;
+      }
+    }
+  }
+  // Discs of the full grid step cover pi/4 of their cells.
+  EXPECT_GT(insideDark, inside * 0.6);
+  EXPECT_LT(insideDark, inside * 0.95);
+  EXPECT_EQ(outsideMarked, 0) << "of " << outside;
+  writeOpaquePng("dots_black_square_mode1.png", band);
+}
+
+// Mean difference of one channel with itself shifted by (dx, dy), over the middle of the band.
+double shiftedDifference(const Band& band, int channel, int dx, int dy) {
+  double sum = 0;
+  int count = 0;
+  for (int y = band.height / 4; y < band.height * 3 / 4; ++y) {
+    for (int x = band.width / 4; x < band.width * 3 / 4; ++x) {
+      sum += std::abs(band.at(x, y)[channel] - band.at(x + dx, y + dy)[channel]);
+      ++count;
+    }
+  }
+  return sum / count;
+}
+
+TEST_F(DotField, ModeTwoOverBlackLeavesCyanMagentaYellowScreensAtTheirAngles) {
+  paintPicture(allBlack);
+  const Band band = halftoneBand(2, 0.0f);
+  int cyan = 0, magenta = 0, yellow = 0;
+  for (size_t i = 0; i < band.pixels.size(); i += 4) {
+    const bool r = band.pixels[i] > 192, g = band.pixels[i + 1] > 192, b = band.pixels[i + 2] > 192;
+    const bool r0 = band.pixels[i] < 64, g0 = band.pixels[i + 1] < 64, b0 = band.pixels[i + 2] < 64;
+    cyan += r0 && g && b;
+    magenta += r && g0 && b;
+    yellow += r && g && b0;
+  }
+  const int total = band.width * band.height;
+  EXPECT_GT(cyan, total / 100);
+  EXPECT_GT(magenta, total / 100);
+  EXPECT_GT(yellow, total / 100);
+
+  // Each channel repeats along its own screen's lattice: the coarse step, turned by 1, 6 or 16
+  // degrees, in pixels of the band under the show's projection (the eye depth of the dots is 0.6).
+  float projection[16];
+  glGetFloatv(GL_PROJECTION_MATRIX, projection);
+  const double unitsX = projection[0] / 0.6 * band.width / 2;
+  const double unitsY = projection[5] / 0.6 * band.height / 2;
+  const double step = 0.05;
+  const double angles[3] = {1.0, 6.0, 16.0};
+  for (int channel = 0; channel < 3; ++channel) {
+    int best = -1;
+    double bestDifference = 1e9;
+    for (int candidate = 0; candidate < 3; ++candidate) {
+      const double a = angles[candidate] * M_PI / 180;
+      const int dx = static_cast<int>(std::lround(step * std::cos(a) * unitsX));
+      const int dy = static_cast<int>(std::lround(step * std::sin(a) * unitsY));
+      const double difference = shiftedDifference(band, channel, dx, dy);
+      if (difference < bestDifference) {
+        bestDifference = difference;
+        best = candidate;
+      }
+    }
+    EXPECT_EQ(best, channel) << "channel " << channel;
+  }
+  writeOpaquePng("dots_black_mode2.png", band);
+}
+
+TEST_F(DotField, SkippedUploadsDrawTheSamePicture) {
+  paintPicture(testPicture);
+  Band kept = halftoneBand(2, 0.5f);
+  for (DotLayer* layer : {dotLayerTable->coarse.get(), dotLayerTable->medium.get()}) {
+    layer->colorsUploaded = false;
+    layer->scalesUploaded = false;
+  }
+  Band fresh = halftoneBand(2, 0.5f);
+  EXPECT_EQ(kept.pixels, fresh.pixels);
+}
+
+TEST_F(DotField, HalftonedTestPictureIsWritten) {
+  paintPicture(testPicture);
+  for (float phase : {0.0f, 0.5f}) {
+    const Band band = halftoneBand(2, phase);
+    const std::string name =
+        phase == 0.0f ? "dots_halftone_mode2.png" : "dots_halftone_mode2_crossfade.png";
+    EXPECT_TRUE(writeOpaquePng(name, band));
+  }
+  const Band band = halftoneBand(1, 1.0f);
+  EXPECT_TRUE(writeOpaquePng("dots_halftone_mode1.png", band));
+}
+
+}  // namespace

@@ -1,0 +1,237 @@
+// The generated show data in the build tree's Data/: every picture decodes with the show's own
+// reader to its texture size, lettering stays inside the rows its strip cuts, the dot sprite is
+// round, and the music has its length and the beats the scenes react to, where they react.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "assets/packed_image.h"
+#include "audio/decoder.h"
+#include "audio/fft.h"
+#include "audio/spectrum.h"
+
+namespace {
+
+struct TableRow {
+  const char* path;
+  int width, height;
+};
+
+const TableRow kPictures[] = {{"Data\\overlay1.p", 1024, 576}, {"Data\\d.p", 256, 256},
+                              {"Data\\title.p", 1024, 1024},   {"Data\\square.p", 512, 512},
+                              {"Data\\credits.p", 1024, 1024}, {"Data\\greets1.p", 1024, 1024},
+                              {"Data\\greets2.p", 1024, 1024}, {"Data\\message.p", 1024, 64}};
+
+PackedImage load(const char* path) {
+  PackedImage image;
+  EXPECT_TRUE(image.loadPackedImage(path)) << path << ": " << image.error;
+  return image;
+}
+
+// Red channel (the pictures are grey) of texel (x, y).
+int texel(const PackedImage& image, int x, int y) {
+  return image.pixels[(size_t(y) * size_t(image.width) + size_t(x)) * 4];
+}
+
+// Number of lit texels in rows [top, bottom) given as fractions of the height.
+int litInRows(const PackedImage& image, double top, double bottom) {
+  const int y0 = std::max(0, int(std::floor(top * image.height)));
+  const int y1 = std::min(image.height, int(std::ceil(bottom * image.height)));
+  int lit = 0;
+  for (int y = y0; y < y1; ++y) {
+    for (int x = 0; x < image.width; ++x) lit += texel(image, x, y) > 0;
+  }
+  return lit;
+}
+
+// Strips as the text scenes cut them: `cuts` are the rows where one strip ends and the next
+// begins; a strip's lettering must keep `margin` texels clear of every cut and of the texture's
+// edges (the textures repeat), and every strip must hold some lettering.
+void expectLetteringInsideStrips(const char* path, const std::vector<double>& starts,
+                                 const std::vector<double>& ends) {
+  SCOPED_TRACE(path);
+  const PackedImage image = load(path);
+  ASSERT_TRUE(image.pixels);
+  const double margin = 8.0 / image.height;
+  std::vector<double> cuts = starts;
+  cuts.insert(cuts.end(), ends.begin(), ends.end());
+  for (double cut : cuts) {
+    EXPECT_EQ(litInRows(image, cut - margin, cut + margin), 0) << "lettering near row " << cut;
+  }
+  for (size_t i = 0; i < starts.size(); ++i) {
+    EXPECT_GT(litInRows(image, starts[i], ends[i]), 500) << "strip " << i << " is empty";
+  }
+  for (int y = 0; y < image.height; ++y) {
+    for (int x : {0, 1, 2, 3, 4, 5, 6, 7}) {
+      ASSERT_EQ(texel(image, x, y), 0) << "lettering at the left edge, row " << y;
+      ASSERT_EQ(texel(image, image.width - 1 - x, y), 0)
+          << "lettering at the right edge, row " << y;
+    }
+  }
+}
+
+TEST(GeneratedPictures, DecodeToTheirTextureSizesWithAGreyPalette) {
+  for (const TableRow& row : kPictures) {
+    SCOPED_TRACE(row.path);
+    const PackedImage image = load(row.path);
+    ASSERT_TRUE(image.pixels);
+    EXPECT_EQ(image.width, row.width);
+    EXPECT_EQ(image.height, row.height);
+    for (int i = 0; i < 256; ++i) {
+      EXPECT_EQ(image.palette[size_t(i) * 3], i);
+      EXPECT_EQ(image.palette[size_t(i) * 3 + 2], i);
+    }
+  }
+}
+
+TEST(GeneratedPictures, LetteringStaysInsideTheRowsItsStripCuts) {
+  // Title lines 0 .. 0.492, 0.455 .. 0.717, 0.717 .. 1: nothing may lie where the first two
+  // overlap, so both of those cuts are checked from either side.
+  expectLetteringInsideStrips("Data\\title.p", {0.0, 0.492, 0.717}, {0.455, 0.717, 1.0});
+  {
+    const PackedImage title = load("Data\\title.p");
+    EXPECT_EQ(litInRows(title, 0.455, 0.492), 0);
+  }
+  // Credit lines and the roll's two bands; rows below 0.951 are never shown.
+  expectLetteringInsideStrips("Data\\credits.p", {0.0, 0.15, 0.287, 0.678},
+                              {0.15, 0.287, 0.678, 0.951});
+  expectLetteringInsideStrips("Data\\greets1.p",
+                              {0.0, 0.121, 0.235, 0.364, 0.49, 0.62, 0.745, 0.874},
+                              {0.121, 0.235, 0.364, 0.49, 0.62, 0.745, 0.874, 1.0});
+  expectLetteringInsideStrips("Data\\greets2.p",
+                              {0.0, 0.127, 0.247, 0.369, 0.492, 0.61, 0.73, 0.852},
+                              {0.127, 0.247, 0.369, 0.492, 0.61, 0.73, 0.852, 1.0});
+  expectLetteringInsideStrips("Data\\message.p", {0.0}, {1.0});
+}
+
+TEST(GeneratedPictures, DotSpriteIsRoundWhiteAndFillsItsSquare) {
+  const PackedImage dot = load("Data\\d.p");
+  ASSERT_TRUE(dot.pixels);
+  for (int y = 0; y < 256; ++y) {
+    for (int x = 0; x < 256; ++x) {
+      const int value = texel(dot, x, y);
+      ASSERT_EQ(value, texel(dot, 255 - x, y)) << x << "," << y;
+      ASSERT_EQ(value, texel(dot, x, 255 - y)) << x << "," << y;
+      ASSERT_EQ(value, texel(dot, y, x)) << x << "," << y;
+      // Along any ray the level depends on the distance alone (to within the texel grid).
+      const double r = std::hypot(x - 127.5, y - 127.5);
+      const int onAxis = texel(dot, std::min(255, int(std::lround(127.5 + r))), 128);
+      if (r < 125) ASSERT_NEAR(value, onAxis, 24) << x << "," << y;
+    }
+  }
+  EXPECT_EQ(texel(dot, 128, 128), 255);
+  EXPECT_EQ(texel(dot, 0, 0), 0);
+  EXPECT_GT(texel(dot, 128 + 90, 128), 250);  // solid out to 70 % of the radius
+  EXPECT_EQ(texel(dot, 255, 128), 0);
+}
+
+TEST(GeneratedPictures, OverlayIsBlackInTheMiddleAndFramedNearItsSeenEdge) {
+  const PackedImage overlay = load("Data\\overlay1.p");
+  ASSERT_TRUE(overlay.pixels);
+  int brightest = 0;
+  for (int y = 200; y < 376; ++y) {
+    for (int x = 300; x < 724; ++x) brightest = std::max(brightest, texel(overlay, x, y));
+  }
+  EXPECT_LE(brightest, 8);
+  // A frame line crosses the middle row somewhere between the seen edge (0.045) and 0.1.
+  int frame = 0;
+  for (int x = 46; x < 102; ++x) frame = std::max(frame, texel(overlay, x, 288));
+  EXPECT_GE(frame, 80);
+}
+
+// The detector's view of the music at 60 frames per second of demo time; the music starts at
+// 3000 ms and each frame sees the 2048 samples heard just before it.
+struct BeatTrack {
+  std::vector<int> ms;
+  std::vector<std::array<int, 4>> beats;
+  int count(int fromMs, int toMs, int firstBand, int lastBand) const {
+    int n = 0;
+    for (size_t i = 0; i < ms.size(); ++i) {
+      if (ms[i] < fromMs || ms[i] > toMs) continue;
+      for (int band = firstBand; band <= lastBand; ++band) n += beats[i][size_t(band)];
+    }
+    return n;
+  }
+};
+
+BeatTrack detectBeats(const DecodedAudio& audio) {
+  BeatTrack track;
+  SpectrumTransform transform;
+  SpectrumAnalyzer analyzer;
+  std::vector<float> mono(kFftSize), spectrum(kFftBins);
+  for (int frame = 0; frame * 1000 / 60 <= 76000; ++frame) {
+    const int ms = frame * 1000 / 60;
+    const int64_t position = int64_t(std::llround((ms - 3000) / 1000.0 * audio.rate));
+    const bool playing = ms > 3000 && position < audio.frames();
+    for (int k = 0; k < kFftSize; ++k) {
+      const int64_t at = position - kFftSize + k;
+      mono[size_t(k)] =
+          at < 0 || at >= audio.frames()
+              ? 0.0f
+              : 0.5f * (audio.samples[size_t(at * 2)] + audio.samples[size_t(at * 2 + 1)]);
+    }
+    if (playing) {
+      transform.magnitudes(mono.data(), spectrum.data());
+    } else {
+      std::fill(spectrum.begin(), spectrum.end(), 0.0f);
+    }
+    analyzer.analyze(spectrum.data());
+    track.ms.push_back(ms);
+    track.beats.push_back({analyzer.beat[0], analyzer.beat[1], analyzer.beat[2], analyzer.beat[3]});
+  }
+  return track;
+}
+
+// With NIGHTLOOM_BEAT_MAP set, one line per band and second of demo time, '#' for a beat frame:
+// the quickest way to see what a change to the score does to the scenes.
+void printBeatMap(const BeatTrack& track) {
+  for (int band = 0; band < 4; ++band) {
+    for (int second = 3; second < 76; ++second) {
+      std::string line;
+      for (size_t i = 0; i < track.ms.size(); ++i) {
+        if (track.ms[i] / 1000 == second) line += track.beats[i][size_t(band)] ? '#' : '.';
+      }
+      std::printf("band %d %2d s %s\n", band, second, line.c_str());
+    }
+  }
+}
+
+TEST(GeneratedMusic, HasItsLengthAndBeatsWhereTheScenesListen) {
+  std::string error;
+  const std::optional<DecodedAudio> audio = decodeMpegFile("Data/music.mp3", error);
+  ASSERT_TRUE(audio) << error;
+  EXPECT_EQ(audio->rate, 44100);
+  EXPECT_EQ(audio->frames(), 74 * 44100);
+
+  const BeatTrack track = detectBeats(*audio);
+  if (std::getenv("NIGHTLOOM_BEAT_MAP")) printBeatMap(track);
+  struct Window {
+    int from, to, firstBand, lastBand, atLeast;
+  };
+  // The first scene toggles on bands 0/1 from 10 s, the cube cloud and the ring count beats in
+  // bands 0/1, the second orbiting-dots window counts beats in any band.
+  const Window windows[] = {{10000, 19000, 0, 1, 5},
+                            {24000, 37000, 0, 1, 15},
+                            {38000, 48000, 0, 1, 10},
+                            {48000, 68000, 0, 3, 25}};
+  for (const Window& w : windows) {
+    const int n = track.count(w.from, w.to, w.firstBand, w.lastBand);
+    std::printf("beat flags %d..%d ms, bands %d..%d: %d\n", w.from, w.to, w.firstBand, w.lastBand,
+                n);
+    EXPECT_GE(n, w.atLeast) << w.from << ".." << w.to << " ms";
+  }
+  // Beats spread over each window, not bunched: every 2.5 s stretch of 24..68 s has some.
+  for (int from = 24000; from + 2500 <= 68000; from += 2500) {
+    EXPECT_GT(track.count(from, from + 2500, 0, 1), 0) << "no beat in " << from << " ms + 2.5 s";
+  }
+  EXPECT_EQ(track.count(75000, 76000, 0, 3), 0) << "the fade-out should not beat";
+}
+
+}  // namespace

@@ -1,0 +1,71 @@
+// Grey picture helpers of the data generator: quantising, the grey palette, file and PNG output.
+#include "tools/datagen/grey_image.h"
+
+#include <png.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+void GreyImage::lighten(int x, int y, float value) {
+  if (x < 0 || y < 0 || x >= width || y >= height) return;
+  float& texel = at(x, y);
+  texel = std::max(texel, value);
+}
+
+std::vector<uint8_t> GreyImage::levels() const {
+  std::vector<uint8_t> out(values.size());
+  for (size_t i = 0; i < values.size(); ++i) {
+    const float v = std::clamp(values[i], 0.0f, 1.0f);
+    out[i] = uint8_t(std::lround(v * 255.0f));
+  }
+  return out;
+}
+
+std::vector<uint8_t> greyPalette() {
+  std::vector<uint8_t> palette(768);
+  for (int i = 0; i < 256; ++i) {
+    palette[size_t(i) * 3] = palette[size_t(i) * 3 + 1] = palette[size_t(i) * 3 + 2] = uint8_t(i);
+  }
+  return palette;
+}
+
+bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error) {
+  FILE* file = std::fopen(path.c_str(), "wb");
+  if (!file) {
+    error = "cannot create " + path;
+    return false;
+  }
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  const bool closed = std::fclose(file) == 0;
+  if (!written || !closed) error = "cannot write " + path;
+  return written && closed;
+}
+
+bool writeGreyPng(const std::string& path, const GreyImage& image, std::string& error) {
+  FILE* file = std::fopen(path.c_str(), "wb");
+  if (!file) {
+    error = "cannot create " + path;
+    return false;
+  }
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png ? png_create_info_struct(png) : nullptr;
+  if (!info || setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, &info);
+    std::fclose(file);
+    error = "cannot encode " + path;
+    return false;
+  }
+  const std::vector<uint8_t> levels = image.levels();
+  png_init_io(png, file);
+  png_set_IHDR(png, info, png_uint_32(image.width), png_uint_32(image.height), 8,
+               PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  for (int y = 0; y < image.height; ++y) {
+    png_write_row(png, levels.data() + size_t(y) * size_t(image.width));
+  }
+  png_write_end(png, nullptr);
+  png_destroy_write_struct(&png, &info);
+  return std::fclose(file) == 0;
+}

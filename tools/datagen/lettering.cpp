@@ -1,0 +1,159 @@
+// FreeType typesetting for the data generator: unhinted outlines rendered at subpixel pen positions
+// (hinting would make the same line differ between sizes), measured first, then fitted and drawn.
+#include "tools/datagen/lettering.h"
+
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_OUTLINE_H
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <vector>
+
+namespace {
+
+struct InkBounds {
+  float x0 = 1e9f, y0 = 1e9f, x1 = -1e9f, y1 = -1e9f;  // relative to the pen start on the baseline
+  bool empty() const { return x1 < x0; }
+};
+
+std::vector<char32_t> decodeUtf8(const std::string& text) {
+  std::vector<char32_t> out;
+  for (size_t i = 0; i < text.size();) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    int extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
+    char32_t code = extra == 0 ? c : c & (0x3F >> extra);
+    ++i;
+    for (; extra > 0 && i < text.size(); --extra, ++i) {
+      code = (code << 6) | (static_cast<unsigned char>(text[i]) & 0x3F);
+    }
+    out.push_back(code);
+  }
+  return out;
+}
+
+}  // namespace
+
+struct Typesetter::State {
+  FT_Library library = nullptr;
+  std::string directory;
+  std::map<std::string, FT_Face> faces;
+
+  ~State() {
+    for (auto& entry : faces) FT_Done_Face(entry.second);
+    if (library) FT_Done_FreeType(library);
+  }
+};
+
+Typesetter::Typesetter() : state(std::make_unique<State>()) {}
+Typesetter::~Typesetter() = default;
+
+bool Typesetter::open(const std::string& fontDirectory) {
+  if (FT_Init_FreeType(&state->library) != 0) {
+    error = "cannot start FreeType";
+    return false;
+  }
+  state->directory = fontDirectory;
+  return true;
+}
+
+namespace {
+
+// Renders the glyph of `code` with its origin at (penX, baselineY) in texels; `draw` false only
+// measures. Returns the advance in texels.
+float placeGlyph(FT_Face face, char32_t code, float penX, float baselineY, bool draw,
+                 GreyImage* image, float level, InkBounds& ink) {
+  const FT_UInt index = FT_Get_Char_Index(face, code);
+  if (FT_Load_Glyph(face, index, FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP) != 0) return 0.0f;
+  FT_GlyphSlot slot = face->glyph;
+  const float advance = float(slot->advance.x) / 64.0f;
+  const float whole = std::floor(penX);
+  const FT_Pos fraction = FT_Pos(std::lround((penX - whole) * 64.0f));
+  const float wholeY = std::floor(baselineY);
+  const FT_Pos fractionY = FT_Pos(std::lround((baselineY - wholeY) * 64.0f));
+  FT_Outline_Translate(&slot->outline, fraction, -fractionY);
+  if (FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) != 0) return advance;
+  const FT_Bitmap& bitmap = slot->bitmap;
+  const int left = int(whole) + slot->bitmap_left;
+  const int top = int(wholeY) - slot->bitmap_top;
+  for (unsigned row = 0; row < bitmap.rows; ++row) {
+    for (unsigned col = 0; col < bitmap.width; ++col) {
+      const uint8_t cover = bitmap.buffer[int(row) * bitmap.pitch + int(col)];
+      if (cover == 0) continue;
+      const int x = left + int(col), y = top + int(row);
+      ink.x0 = std::min(ink.x0, float(x));
+      ink.x1 = std::max(ink.x1, float(x + 1));
+      ink.y0 = std::min(ink.y0, float(y));
+      ink.y1 = std::max(ink.y1, float(y + 1));
+      if (draw) image->lighten(x, y, level * float(cover) / 255.0f);
+    }
+  }
+  return advance;
+}
+
+// Lays out the line at the face's current size; returns the ink bounds relative to (0, 0).
+InkBounds layLine(FT_Face face, const std::vector<char32_t>& codes, float tracking, float originX,
+                  float baselineY, GreyImage* image, float level) {
+  InkBounds ink;
+  float pen = originX;
+  FT_UInt previous = 0;
+  for (char32_t code : codes) {
+    const FT_UInt index = FT_Get_Char_Index(face, code);
+    if (previous && index && FT_HAS_KERNING(face)) {
+      FT_Vector kern;
+      FT_Get_Kerning(face, previous, index, FT_KERNING_UNSCALED, &kern);
+      pen += float(FT_MulFix(kern.x, face->size->metrics.x_scale)) / 64.0f;
+    }
+    pen += placeGlyph(face, code, pen, baselineY, image != nullptr, image, level, ink);
+    pen += tracking;
+    previous = index;
+  }
+  return ink;
+}
+
+}  // namespace
+
+bool Typesetter::drawLine(GreyImage& image, const std::string& text, const TextBox& box,
+                          const TextStyle& style) {
+  auto found = state->faces.find(style.font);
+  if (found == state->faces.end()) {
+    FT_Face face = nullptr;
+    const std::string path = state->directory + "/" + style.font;
+    if (FT_New_Face(state->library, path.c_str(), 0, &face) != 0) {
+      error = "cannot open the font " + path + " (Debian package fonts-dejavu-core)";
+      return false;
+    }
+    found = state->faces.emplace(style.font, face).first;
+  }
+  FT_Face face = found->second;
+  const std::vector<char32_t> codes = decodeUtf8(text);
+  const std::vector<char32_t> capital = {U'H'};
+  const std::vector<char32_t> descender = {U'g', U'p', U'y'};
+
+  // The capital height is about 0.73 em in DejaVu; measure to be exact, then shrink to fit.
+  float em = style.capHeight / 0.73f;
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    FT_Set_Char_Size(face, 0, FT_F26Dot6(std::lround(em * 64.0f)), 72, 72);
+    const InkBounds cap = layLine(face, capital, 0, 0, 0, nullptr, 0);
+    const InkBounds down = layLine(face, descender, 0, 0, 0, nullptr, 0);
+    const InkBounds line = layLine(face, codes, style.tracking * em, 0, 0, nullptr, 0);
+    if (line.empty()) return true;
+    const float bandTop = std::min(cap.y0, line.y0), bandBottom = std::max(down.y1, line.y1);
+    const float width = line.x1 - line.x0, height = bandBottom - bandTop;
+    const float boxWidth = box.x1 - box.x0 - 2.0f, boxHeight = box.y1 - box.y0 - 2.0f;
+    if (width > boxWidth || height > boxHeight) {
+      em *= std::min(boxWidth / width, boxHeight / height) * 0.995f;
+      continue;
+    }
+    // Capitals-and-descenders band centred in the box, rounded so the ink stays inside it.
+    const float baseline = std::floor((box.y0 + box.y1) * 0.5f - (bandTop + bandBottom) * 0.5f);
+    float origin = (box.x0 + box.x1) * 0.5f - (line.x0 + line.x1) * 0.5f;
+    if (style.align == Align::Left) origin = box.x0 + 1.0f - line.x0;
+    if (style.align == Align::Right) origin = box.x1 - 1.0f - line.x1;
+    layLine(face, codes, style.tracking * em, std::floor(origin), baseline, &image, style.level);
+    return true;
+  }
+  error = "cannot fit \"" + text + "\" into its box";
+  return false;
+}

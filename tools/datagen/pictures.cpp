@@ -1,0 +1,247 @@
+// The eight pictures. Lettering sits inside the texture rows that the text scenes cut into strips
+// (title, credit, greeting and roll rows), with margins wide enough that mipmapped sampling at a
+// strip's edge never reaches a neighbour's letters, and away from the texture's outer edges since
+// the textures repeat.
+#include "tools/datagen/pictures.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+namespace {
+
+constexpr const char* kBold = "DejaVuSans-Bold.ttf";
+constexpr const char* kBook = "DejaVuSans.ttf";
+constexpr const char* kLight = "DejaVuSans-ExtraLight.ttf";
+constexpr const char* kCondensedBold = "DejaVuSansCondensed-Bold.ttf";
+
+float smoothstep(float edge0, float edge1, float x) {
+  const float t = std::clamp((x - edge0) / (edge1 - edge0), 0.0f, 1.0f);
+  return t * t * (3.0f - 2.0f * t);
+}
+
+// A box spanning the texture's width (less side margins) between two texture rows given as
+// fractions of the height.
+TextBox rowBox(const GreyImage& image, float vTop, float vBottom, float side = 24.0f) {
+  return {side, vTop * float(image.height), float(image.width) - side,
+          vBottom * float(image.height)};
+}
+
+// Small deterministic hash for the paper grain (same bytes on every run and machine).
+uint32_t hash(uint32_t x) {
+  x ^= x >> 16;
+  x *= 0x7feb352dU;
+  x ^= x >> 15;
+  x *= 0x846ca68bU;
+  x ^= x >> 16;
+  return x;
+}
+
+// Filled disc with a one-texel antialiased rim.
+void disc(GreyImage& image, float cx, float cy, float radius, float level) {
+  const int x0 = int(std::floor(cx - radius - 1)), x1 = int(std::ceil(cx + radius + 1));
+  const int y0 = int(std::floor(cy - radius - 1)), y1 = int(std::ceil(cy + radius + 1));
+  for (int y = y0; y <= y1; ++y) {
+    for (int x = x0; x <= x1; ++x) {
+      const float d = std::hypot(float(x) + 0.5f - cx, float(y) + 0.5f - cy);
+      const float cover = std::clamp(radius - d + 0.5f, 0.0f, 1.0f);
+      if (cover > 0) image.lighten(x, y, cover * level);
+    }
+  }
+}
+
+// Overlay: subtracted from every frame. A vignette that deepens toward the edges of the part the
+// window shows (the quad overhangs, so about 0.045 to 0.955 of each axis is seen), a thin frame
+// with printer's corner marks just inside that part, and a faint static paper grain.
+GreyImage drawOverlay() {
+  GreyImage image(1024, 576);
+  constexpr float kSeenFrom = 0.045f, kSeenTo = 0.955f;
+  const float seenW = (kSeenTo - kSeenFrom) * 1024.0f, seenH = (kSeenTo - kSeenFrom) * 576.0f;
+  const float left = kSeenFrom * 1024.0f, top = kSeenFrom * 576.0f;
+  for (int y = 0; y < image.height; ++y) {
+    for (int x = 0; x < image.width; ++x) {
+      const float u = (float(x) + 0.5f - left) / seenW * 2.0f - 1.0f;
+      const float v = (float(y) + 0.5f - top) / seenH * 2.0f - 1.0f;
+      const float d = std::sqrt(u * u * 0.85f + v * v * 1.15f);
+      const float vignette = 0.26f * std::pow(smoothstep(0.45f, 1.45f, d), 1.6f);
+      const float grain = float(hash(uint32_t(y * 1024 + x)) & 0xFF) / 255.0f * 0.016f;
+      image.at(x, y) = vignette + grain;
+    }
+  }
+  // Both axes show about 1.37 screen pixels per texel at 720p, so insets in texels are square.
+  constexpr float kInset = 18.0f, kLine = 2.0f, kLevel = 0.42f;
+  const float fx0 = left + kInset, fx1 = left + seenW - kInset;
+  const float fy0 = top + kInset, fy1 = top + seenH - kInset;
+  for (int y = int(fy0); y < int(fy1); ++y) {
+    for (int x = int(fx0); x < int(fx1); ++x) {
+      const bool edge = x < int(fx0 + kLine) || x >= int(fx1 - kLine) || y < int(fy0 + kLine) ||
+                        y >= int(fy1 - kLine);
+      if (edge) image.lighten(x, y, kLevel);
+    }
+  }
+  // Corner marks: short ticks outside the frame, continuing its lines.
+  constexpr int kTick = 10, kGap = 4;
+  for (float cx : {fx0, fx1 - kLine}) {
+    for (float cy : {fy0, fy1 - kLine}) {
+      const int sx = cx < 512 ? -1 : 1, sy = cy < 288 ? -1 : 1;
+      for (int t = kGap; t < kGap + kTick; ++t) {
+        for (int w = 0; w < int(kLine); ++w) {
+          image.lighten(int(cx) + w, int(cy) + (sy < 0 ? -t : int(kLine) - 1 + t), kLevel);
+          image.lighten(int(cx) + (sx < 0 ? -t : int(kLine) - 1 + t), int(cy) + w, kLevel);
+        }
+      }
+    }
+  }
+  return image;
+}
+
+// Dot sprite: white disc, soft rim, exactly symmetric about the centre (texel centres are
+// measured from 127.5, 127.5).
+GreyImage drawDot() {
+  GreyImage image(256, 256);
+  for (int y = 0; y < 256; ++y) {
+    for (int x = 0; x < 256; ++x) {
+      const float r = std::hypot(float(x) - 127.5f, float(y) - 127.5f) / 128.0f;
+      image.at(x, y) = 1.0f - smoothstep(0.74f, 0.96f, r);
+    }
+  }
+  return image;
+}
+
+// Cube face: a light face, a dark border with a bevel, an inset ring and a centre dot. Shapes are
+// bold on purpose: each face is only some sixty pixels wide on screen and then halftoned.
+float squareTexel(float u, float v) {
+  const float edge = std::min(std::min(u, 1.0f - u), std::min(v, 1.0f - v));
+  float level = 0.80f + 0.14f * (1.0f - (u + v) * 0.5f);  // lit from the top left
+  if (edge < 0.085f) return 0.16f;
+  if (edge < 0.11f) return 0.55f;  // bevel
+  const float ring = std::abs(edge - 0.25f);
+  if (ring < 0.03f) level = 0.42f;
+  const float d = std::hypot(u - 0.5f, v - 0.5f);
+  if (d < 0.12f) level = 0.30f;
+  return level;
+}
+
+GreyImage drawSquare() {
+  GreyImage image(512, 512);
+  constexpr int kSub = 4;  // 4x4 supersampling for clean shape edges
+  for (int y = 0; y < 512; ++y) {
+    for (int x = 0; x < 512; ++x) {
+      float sum = 0;
+      for (int j = 0; j < kSub; ++j) {
+        for (int i = 0; i < kSub; ++i) {
+          sum += squareTexel((float(x) + (float(i) + 0.5f) / kSub) / 512.0f,
+                             (float(y) + (float(j) + 0.5f) / kSub) / 512.0f);
+        }
+      }
+      image.at(x, y) = sum / float(kSub * kSub);
+    }
+  }
+  return image;
+}
+
+// A row of dots growing from left to right: the show's halftone motif above the title.
+void halftoneRamp(GreyImage& image, float top, float bottom, float left, float right) {
+  const float pitch = (bottom - top) / 3.0f;
+  const int columns = int((right - left) / pitch);
+  for (int row = 0; row < 3; ++row) {
+    for (int col = 0; col < columns; ++col) {
+      const float t = float(col) / float(columns - 1);
+      const float stagger = row % 2 ? 0.5f : 0.0f;
+      const float cx = left + (float(col) + 0.5f + stagger) * pitch;
+      if (cx + pitch * 0.5f > right) continue;
+      const float cy = top + (float(row) + 0.5f) * pitch;
+      const float fade = 1.0f - std::abs(float(row) - 1.0f) * 0.35f;
+      disc(image, cx, cy, pitch * 0.48f * std::sqrt(t) * fade, 1.0f);
+    }
+  }
+}
+
+bool drawTitle(Typesetter& type, GreyImage& image) {
+  // Line rows: 0 .. 0.492, 0.455 .. 0.717, 0.717 .. 1. The first two overlap, so line 0 ends
+  // before 0.455 and line 1 starts after 0.492. On screen line 2 is drawn 0.08 units higher than
+  // the texture suggests, so a margin of about 0.03 on each side of 0.717 keeps them apart.
+  halftoneRamp(image, 0.06f * 1024, 0.19f * 1024, 40, 984);
+  TextStyle word{kBold, 150.0f, -0.01f, Align::Centre, 1.0f};
+  if (!type.drawLine(image, "nightloom", rowBox(image, 0.215f, 0.435f), word)) return false;
+  TextStyle sub{kBook, 62.0f, 0.06f, Align::Centre, 1.0f};
+  if (!type.drawLine(image, "a halftone production", rowBox(image, 0.51f, 0.685f), sub)) {
+    return false;
+  }
+  TextStyle by{kLight, 60.0f, 0.08f, Align::Centre, 1.0f};
+  return type.drawLine(image, "by the ninefold spindle", rowBox(image, 0.75f, 0.965f), by);
+}
+
+bool drawCredits(Typesetter& type, GreyImage& image) {
+  // Credit lines in rows 0 .. 0.15 and 0.15 .. 0.287; the roll's two bands below them. At rest
+  // the bands cross each other, so band 1 carries lines near its top and bottom and band 2 one
+  // line in its middle, where band 1 is empty.
+  TextStyle credit{kBold, 46.0f, 0.02f, Align::Centre, 1.0f};
+  if (!type.drawLine(image, "code and visuals by tessel", rowBox(image, 0.022f, 0.128f), credit) ||
+      !type.drawLine(image, "music and sound by mirevo", rowBox(image, 0.172f, 0.265f), credit)) {
+    return false;
+  }
+  TextStyle roll{kCondensedBold, 64.0f, 0.03f, Align::Centre, 1.0f};
+  if (!type.drawLine(image, "tessel  mirevo  lumenbug", rowBox(image, 0.300f, 0.405f), roll) ||
+      !type.drawLine(image, "qwill  ondrae  pixelmoss", rowBox(image, 0.562f, 0.665f), roll)) {
+    return false;
+  }
+  TextStyle band{kBold, 62.0f, 0.04f, Align::Centre, 1.0f};
+  return type.drawLine(image, "the ninefold spindle", rowBox(image, 0.762f, 0.868f), band);
+}
+
+struct GreetRow {
+  float top, bottom;
+  const char* name;
+};
+
+bool drawGreets(Typesetter& type, GreyImage& image, const GreetRow (&rows)[8]) {
+  TextStyle style{kBold, 58.0f, 0.03f, Align::Centre, 1.0f};
+  for (const GreetRow& row : rows) {
+    // 16 texels clear of each cut: mipmaps at the show's smallest sizes reach about 8.
+    const float margin = 16.0f / 1024.0f;
+    if (!type.drawLine(image, row.name, rowBox(image, row.top + margin, row.bottom - margin),
+                       style)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+constexpr GreetRow kGreets1[8] = {
+    {0.0f, 0.121f, "velvet oscillator"}, {0.121f, 0.235f, "paper comets"},
+    {0.235f, 0.364f, "null orchard"},    {0.364f, 0.49f, "kestrel arrays"},
+    {0.49f, 0.62f, "moth and modem"},    {0.62f, 0.745f, "sable vectors"},
+    {0.745f, 0.874f, "copper tide"},     {0.874f, 1.0f, "lumen rats"}};
+constexpr GreetRow kGreets2[8] = {
+    {0.0f, 0.127f, "static meadow"},   {0.127f, 0.247f, "orbit bakery"},
+    {0.247f, 0.369f, "tin cathedral"}, {0.369f, 0.492f, "glass otters"},
+    {0.492f, 0.61f, "quartz pigeons"}, {0.61f, 0.73f, "hollow scanline"},
+    {0.73f, 0.852f, "mint protocol"},  {0.852f, 1.0f, "northbound pixel"}};
+
+bool drawMessage(Typesetter& type, GreyImage& image) {
+  // Drawn whole at a 16:1 size, so texels are square on screen; 10 rows clear top and bottom.
+  TextStyle style{kBook, 28.0f, 0.05f, Align::Centre, 1.0f};
+  return type.drawLine(image, "thanks for watching  \u00b7  see you at the next party",
+                       TextBox{32, 10, 992, 54}, style);
+}
+
+}  // namespace
+
+bool drawPictures(Typesetter& type, std::vector<Picture>& pictures, std::string& error) {
+  pictures.clear();
+  pictures.push_back({"overlay1.p", drawOverlay()});
+  pictures.push_back({"d.p", drawDot()});
+  pictures.push_back({"title.p", GreyImage(1024, 1024)});
+  pictures.push_back({"square.p", drawSquare()});
+  pictures.push_back({"credits.p", GreyImage(1024, 1024)});
+  pictures.push_back({"greets1.p", GreyImage(1024, 1024)});
+  pictures.push_back({"greets2.p", GreyImage(1024, 1024)});
+  pictures.push_back({"message.p", GreyImage(1024, 64)});
+  const bool ok = drawTitle(type, pictures[2].image) && drawCredits(type, pictures[4].image) &&
+                  drawGreets(type, pictures[5].image, kGreets1) &&
+                  drawGreets(type, pictures[6].image, kGreets2) &&
+                  drawMessage(type, pictures[7].image);
+  if (!ok) error = type.lastError();
+  return ok;
+}

@@ -54,8 +54,12 @@ void encodeRow(const uint8_t* row, int32_t width, std::vector<uint8_t>& out) {
 }  // namespace
 
 bool PackedImage::loadPackedImage(const char* path) {
+  // Every failure leaves no picture at all, so a caller that keeps the fields after a failed read
+  // never pairs an earlier picture's size with a missing buffer.
   pixels.reset();
-  const std::string native = nativePath(path);
+  palette.reset();
+  width = height = 0;
+  const std::string native = nativePath(path ? path : "");
   std::FILE* file = std::fopen(native.c_str(), "rb");
   if (!file) {
     error = "cannot open " + native;
@@ -70,8 +74,6 @@ bool PackedImage::loadPackedImage(const char* path) {
   const bool readFailed = std::ferror(file) != 0;
   std::fclose(file);
   if (readFailed) {
-    palette.reset();
-    width = height = 0;
     error = "cannot read " + native;
     return false;
   }

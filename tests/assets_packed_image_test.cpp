@@ -243,6 +243,8 @@ TEST(PackedImageFile, BackslashPathsOpenOnThisSystem) {
   const std::string missing = dir.string() + "\\Data\\none.p";
   EXPECT_FALSE(image.loadPackedImage(missing.c_str()));
   EXPECT_EQ(image.pixels, nullptr);
+  EXPECT_EQ(image.palette, nullptr);
+  EXPECT_EQ(image.width, 0);
   EXPECT_NE(image.error.find("none.p"), std::string::npos) << image.error;
   std::filesystem::remove_all(dir);
 }

@@ -107,8 +107,8 @@ bool PackedImage::decode(const uint8_t* data, size_t size) {
   const int64_t h = int64_t(readU16(data + 10)) - int64_t(readU16(data + 6)) + 1;
   if (w <= 0 || h <= 0) return fail("zero or negative image size");
 
-  // Each data byte pair yields at most 63 pixels, so a file too short to fill the image is known
-  // before anything is allocated; this also bounds the allocation by the file's size.
+  // No data byte yields more than 63 pixels, so most files too short to fill the image are known
+  // before anything is allocated, and the allocation stays within 252 times the file's size.
   const size_t dataEnd = size - kPaletteSize;
   const uint64_t total = uint64_t(w) * uint64_t(h);
   const uint64_t available = dataEnd - kHeaderSize;

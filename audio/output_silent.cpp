@@ -7,8 +7,6 @@
 
 namespace {
 
-AudioDeviceFactory registeredFactory = nullptr;
-
 class SilentDevice : public AudioDevice {
  public:
   explicit SilentDevice(int rate) : rate(rate) {}
@@ -47,10 +45,6 @@ class SilentDevice : public AudioDevice {
 };
 
 }  // namespace
-
-void setAudioDeviceFactory(AudioDeviceFactory factory) { registeredFactory = factory; }
-
-AudioDeviceFactory audioDeviceFactory() { return registeredFactory; }
 
 std::unique_ptr<AudioDevice> createSilentDevice(int rate) {
   return std::make_unique<SilentDevice>(rate);

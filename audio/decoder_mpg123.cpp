@@ -83,7 +83,18 @@ bool readAll(mpg123_handle* handle, int channels, DecodedAudio& audio) {
       audio.samples.push_back(samples[i + channels - 1]);
     }
     if (status == MPG123_DONE) return true;
-    if (status != MPG123_OK && status != MPG123_NEW_FORMAT) return false;
+    if (status == MPG123_NEW_FORMAT) {
+      // A stream may switch between mono and stereo part-way; the rate stays (mpg123 would
+      // report a rate change here too, which a single channel cannot follow).
+      long rate = 0;
+      int encoding = 0;
+      if (mpg123_getformat(handle, &rate, &channels, &encoding) != MPG123_OK || channels < 1 ||
+          channels > 2 || rate != audio.rate) {
+        return false;
+      }
+    } else if (status != MPG123_OK) {
+      return false;
+    }
   }
 }
 

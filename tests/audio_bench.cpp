@@ -13,6 +13,7 @@
 #include "audio/audio_engine.h"
 #include "audio/music.h"
 #include "audio/spectrum.h"
+#include "support/mod_writer.h"
 #include "support/mp3_writer.h"
 
 namespace {
@@ -73,6 +74,17 @@ int main() {
     std::printf("open + decode: %.1f ms (run %d)\n", ms, run + 1);
   }
   std::printf("open + decode, best of 3: %.1f ms\n", best);
+
+  {
+    const std::string modulePath = (dir / "tune.mod").string();
+    writeToneModule(modulePath);
+    MusicState module;
+    module.output = AudioOutput::Driven;
+    const auto start = Clock::now();
+    openMusicFile(module, modulePath);
+    std::printf("open + render a %.2f s MOD: %.1f ms\n", kToneModuleSeconds,
+                millisecondsSince(start));
+  }
 
   MusicState music;
   music.output = AudioOutput::Driven;

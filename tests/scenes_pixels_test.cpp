@@ -196,6 +196,32 @@ TEST_F(ScenePixels, BlackOverlayLeavesTheFrameAndWhiteTurnsItBlack) {
   setOverlayPicture(0);
 }
 
+TEST_F(ScenePixels, GatheredOrbitDotsSubtractTheirColoursAndScenesLeaveBlendingOff) {
+  currentTextureRegistry = nullptr;  // plain quads: no "DOT" picture, texturing off
+  sceneParams.tripleDotColors = {{1, 0, 0, 1}, {0, 1, 0, 1}, {0, 0, 1, 1}};
+  sceneParams.orbitGather = 0.95f;
+  clearTo(1, 1, 1);
+  renderOrbitDots(5000, 0.1f, 1.0f);
+  expectRgb(160, 90, 0, 0, 0);  // white minus red, green and blue
+  expectRgb(20, 90, 255, 255, 255);
+  GLint equation = 0;
+  glGetIntegerv(GL_BLEND_EQUATION_RGB, &equation);
+  EXPECT_EQ(equation, GL_FUNC_ADD);
+  EXPECT_FALSE(glIsEnabled(GL_BLEND));
+
+  sceneParams.cubePositions = {{0, 0, 0, 1}};
+  sceneParams.cubeScales = {1.0f};
+  renderCubeCloud(20000, 0.1f);
+  EXPECT_FALSE(glIsEnabled(GL_BLEND));
+  EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+
+  glEnable(GL_BLEND);
+  renderDotRing(40000, 0.1f);
+  EXPECT_FALSE(glIsEnabled(GL_BLEND));
+  glGetIntegerv(GL_BLEND_EQUATION_RGB, &equation);
+  EXPECT_EQ(equation, GL_FUNC_ADD);
+}
+
 // With no "CREDITS" picture and texturing off, the bands subtract plain white: black where shown.
 TEST_F(ScenePixels, CreditsRollIsCulledOnItsFirstMillisecondAndRestsAt157Degrees) {
   currentTextureRegistry = nullptr;

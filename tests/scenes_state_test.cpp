@@ -259,7 +259,8 @@ TEST_F(SceneState, RingBeatsFrom38SecondsStepModeZeroOneTwoZero) {
     }
   }
   EXPECT_EQ(sceneParams.dotPhase,
-            static_cast<float>(static_cast<float>(std::sin(static_cast<double>(sceneParams.ringPhase))) + 1.0));
+            static_cast<float>(
+                static_cast<float>(std::sin(static_cast<double>(sceneParams.ringPhase))) + 1.0));
 }
 
 TEST_F(SceneState, RingGatherHoldsAt09UntilExactly47000ThenFalls) {
@@ -306,16 +307,6 @@ TEST_F(SceneState, TitleAt100msFramesTakes25FramesForLineZeroAndThreeForTheOther
   }
   EXPECT_EQ(lineZeroFrames, 25);
   EXPECT_EQ(sceneParams.titleFade[1], 1.0f);
-}
-
-TEST_F(SceneState, TitleLinesWaitForTheirStart) {
-  drawTextScenes(3999, 0.2f);
-  drawTextScenes(7999, 0.2f);
-  EXPECT_FLOAT_EQ(sceneParams.titleFade[0], 0.04f);
-  EXPECT_EQ(sceneParams.titleFade[1], 0.0f);
-  drawTextScenes(9999, 0.2f);
-  EXPECT_FLOAT_EQ(sceneParams.titleFade[1], 0.4f);
-  EXPECT_EQ(sceneParams.titleFade[2], 0.0f);
 }
 
 TEST_F(SceneState, CreditLinesRiseOnTheirLastRisingFrameAndFallAfterIt) {

@@ -90,6 +90,7 @@ void runScheduledScenes(uint32_t ms, float frameDelta, SceneDrawer draw) {
 }
 
 void renderTimeline() {
+  if (demoRuntime == nullptr) return;
   DemoContext& context = *demoRuntime->context;
   const uint32_t ms = context.ms;
   const float frameDelta = context.frameDelta;

@@ -31,5 +31,6 @@ using SceneDrawer = void (*)(TimelineScene scene, uint32_t ms, float frameDelta)
 void runScheduledScenes(uint32_t ms, float frameDelta, SceneDrawer draw = nullptr);
 
 // One frame of the show, with ms and frameDelta from the DemoContext that demoRuntime points to.
-// Leaves framebuffer 0 bound with the composited picture and the overlay in it.
+// Leaves framebuffer 0 bound with the composited picture and the overlay in it; does nothing before
+// the runtime exists.
 void renderTimeline();

@@ -53,7 +53,7 @@ DotLayer::~DotLayer() {
 
 bool DotLayer::complete() const {
   for (const ProgramAttribute* attribute : attributes) {
-    if (attribute == nullptr) return false;
+    if (attribute == nullptr || attribute->location < 0) return false;
   }
   return true;
 }

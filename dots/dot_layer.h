@@ -36,8 +36,8 @@ extern const char* const kDotAttributeNames[kDotAttributeCount];
 class DotLayer {
  public:
   // Builds the grid and uploads it; needs a current context with the buffer and vertex-array entry
-  // points. A program lacking an attribute leaves that record null and its buffer empty: complete()
-  // then says false and the layer is never drawn.
+  // points. A program lacking an attribute (or one the linker left without a location) leaves
+  // that buffer unattached: complete() then says false and the layer is never drawn.
   DotLayer(ShaderProgram& program, int32_t columns, int32_t rows, float halfSize, float xOffset,
            float yOffset, const std::array<float, 4>& phaseKeys);
   // Deletes the buffers and the vertex array: call it while the context is still current.

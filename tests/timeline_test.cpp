@@ -172,7 +172,10 @@ TEST_F(TimelineFrame, FrameLeavesTheWindowBoundWithBalancedAttributeStack) {
   GLint before[4];
   glGetIntegerv(GL_VIEWPORT, before);
   setControls(0, 0.0f, 1.0f, 0);
+  while (glGetError() != GL_NO_ERROR) {
+  }
   const std::vector<uint8_t> window = frame(70000);
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
   GLint value = -1;
   glGetIntegerv(GL_ATTRIB_STACK_DEPTH, &value);
   EXPECT_EQ(value, 0);
@@ -188,6 +191,7 @@ TEST_F(TimelineFrame, FrameLeavesTheWindowBoundWithBalancedAttributeStack) {
   setControls(1, 0.0f, 1.0f, 0);
   frame(70000);
   EXPECT_EQ(trace.size(), 1u);  // the dot field ran into the second target
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
   glGetIntegerv(GL_ATTRIB_STACK_DEPTH, &value);
   EXPECT_EQ(value, 0);
 }

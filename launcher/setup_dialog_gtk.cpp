@@ -124,6 +124,13 @@ GtkWidget* addList(DialogView& view, const char* name, const std::vector<std::st
   return list;
 }
 
+// Tab selects the whole field on the way in; drop that selection on the way out so that the field
+// does not look active while another control has the focus.
+gboolean onFieldFocusOut(GtkWidget* entry, GdkEvent*, gpointer) {
+  gtk_editable_select_region(GTK_EDITABLE(entry), -1, -1);
+  return FALSE;
+}
+
 GtkWidget* addResolutionCombo(DialogView& view, DluRect rect) {
   GtkWidget* combo = gtk_combo_box_text_new_with_entry();
   gtk_widget_set_name(combo, "resolution");
@@ -132,6 +139,7 @@ GtkWidget* addResolutionCombo(DialogView& view, DluRect rect) {
   }
   GtkWidget* entry = gtk_bin_get_child(GTK_BIN(combo));
   gtk_entry_set_activates_default(GTK_ENTRY(entry), TRUE);
+  g_signal_connect(entry, "focus-out-event", G_CALLBACK(onFieldFocusOut), nullptr);
   gtk_entry_set_width_chars(GTK_ENTRY(entry), 1);  // the placement decides the width
   // The template's height includes the drop-down list; the closed control is one line high.
   place(view, combo, {rect.x, rect.y, rect.width, 12});
@@ -210,21 +218,76 @@ gboolean onDelete(GtkWidget*, GdkEvent*, gpointer data) {
   return TRUE;  // the dialog is destroyed by its runner, not by the close button
 }
 
-// Escape cancels; Enter presses Launch unless the focus is on a push button, which Enter presses
-// itself, as on the classic dialog (the combo box's own entry already activates the default).
+// The controls in template order. Tab steps through them one stop each, as on the classic dialog:
+// GTK's own order would stop at every list row and at the combo box's arrow as well.
+std::vector<GtkWidget*> tabOrder(const DialogView& view) {
+  return {view.launch,        view.quit,       view.resolution, view.aspect,
+          view.multisampling, view.fullscreen, view.vsync,      view.music};
+}
+
+int tabIndexOf(const DialogView& view, GtkWidget* widget) {
+  const std::vector<GtkWidget*> order = tabOrder(view);
+  for (; widget; widget = gtk_widget_get_parent(widget)) {
+    for (size_t i = 0; i < order.size(); ++i) {
+      if (order[i] == widget) return static_cast<int>(i);
+    }
+  }
+  return -1;
+}
+
+// A list takes the focus on its selected row, the combo box in its edit field.
+void focusControl(GtkWidget* control) {
+  if (GTK_IS_COMBO_BOX(control)) {
+    gtk_widget_grab_focus(gtk_bin_get_child(GTK_BIN(control)));
+  } else if (GTK_IS_LIST_BOX(control)) {
+    GtkListBoxRow* row = gtk_list_box_get_selected_row(GTK_LIST_BOX(control));
+    if (!row) row = gtk_list_box_get_row_at_index(GTK_LIST_BOX(control), 0);
+    if (row) gtk_widget_grab_focus(GTK_WIDGET(row));
+  } else {
+    gtk_widget_grab_focus(control);
+  }
+}
+
+void moveFocus(DialogView& view, int step) {
+  const std::vector<GtkWidget*> order = tabOrder(view);
+  const int count = static_cast<int>(order.size());
+  int index = tabIndexOf(view, gtk_window_get_focus(GTK_WINDOW(view.window)));
+  if (index < 0) index = step > 0 ? -1 : 0;
+  for (int tries = 0; tries < count; ++tries) {
+    index = (index + step + count) % count;
+    if (gtk_widget_is_sensitive(order[index])) {
+      focusControl(order[index]);
+      return;
+    }
+  }
+}
+
+// Escape cancels; Tab follows the template; Enter presses Launch unless the focus is on a push
+// button, which Enter presses itself, as on the classic dialog.
 gboolean onKeyPress(GtkWidget* window, GdkEventKey* event, gpointer data) {
   DialogView& view = *static_cast<DialogView*>(data);
-  if (event->keyval == GDK_KEY_Escape) {
-    runCommand(view, kSetupCancelId);
-    return TRUE;
+  switch (event->keyval) {
+    case GDK_KEY_Escape:
+      runCommand(view, kSetupCancelId);
+      return TRUE;
+    case GDK_KEY_Tab:
+    case GDK_KEY_KP_Tab:
+      moveFocus(view, (event->state & GDK_SHIFT_MASK) ? -1 : 1);
+      return TRUE;
+    case GDK_KEY_ISO_Left_Tab:
+      moveFocus(view, -1);
+      return TRUE;
+    case GDK_KEY_Return:
+    case GDK_KEY_KP_Enter:
+    case GDK_KEY_ISO_Enter: {
+      GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(window));
+      if (focus == view.launch || focus == view.quit) return FALSE;
+      gtk_window_activate_default(GTK_WINDOW(window));
+      return TRUE;
+    }
+    default:
+      return FALSE;
   }
-  bool enter = event->keyval == GDK_KEY_Return || event->keyval == GDK_KEY_KP_Enter ||
-               event->keyval == GDK_KEY_ISO_Enter;
-  if (!enter) return FALSE;
-  GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(window));
-  if (focus == view.launch || focus == view.quit) return FALSE;
-  gtk_window_activate_default(GTK_WINDOW(window));
-  return TRUE;
 }
 
 void installCompactStyle() {
@@ -272,21 +335,6 @@ void buildControls(DialogView& view) {
   view.music = addCheckBox(view, "music", "Music", {283, 50, 33, 10});
 }
 
-// Tab order is the template's control order, not GTK's geometric one.
-void setTabOrder(DialogView& view) {
-  GList* chain = nullptr;
-  for (GtkWidget* widget : {view.launch, view.quit, view.resolution, view.aspect,
-                            view.multisampling, view.fullscreen, view.vsync, view.music}) {
-    GtkWidget* placed = widget;
-    while (gtk_widget_get_parent(placed) != view.layout) placed = gtk_widget_get_parent(placed);
-    chain = g_list_append(chain, placed);
-  }
-  G_GNUC_BEGIN_IGNORE_DEPRECATIONS
-  gtk_container_set_focus_chain(GTK_CONTAINER(view.layout), chain);
-  G_GNUC_END_IGNORE_DEPRECATIONS
-  g_list_free(chain);
-}
-
 void connectSignals(DialogView& view) {
   g_signal_connect(view.launch, "clicked", G_CALLBACK(onLaunchClicked), &view);
   g_signal_connect(view.quit, "clicked", G_CALLBACK(onQuitClicked), &view);
@@ -330,7 +378,6 @@ int runSetupDialog(const SetupModel& model, LaunchSettings& settings) {
   view.loop = g_main_loop_new(nullptr, FALSE);
   buildWindow(view);
   buildControls(view);
-  setTabOrder(view);
   showControls(view, model.initialControls());
   connectSignals(view);
   makeLaunchDefault(view);

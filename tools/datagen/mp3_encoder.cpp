@@ -19,7 +19,7 @@ bool encodeMp3(const std::vector<float>& stereo, std::vector<uint8_t>& mp3, std:
   lame_set_mode(lame.get(), JOINT_STEREO);
   lame_set_brate(lame.get(), 192);
   lame_set_VBR(lame.get(), vbr_off);
-  lame_set_quality(lame.get(), 3);
+  lame_set_quality(lame.get(), 5);
   lame_set_bWriteVbrTag(lame.get(), 1);
   lame_set_write_id3tag_automatic(lame.get(), 0);
   if (lame_init_params(lame.get()) < 0) {

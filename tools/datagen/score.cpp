@@ -118,7 +118,7 @@ void groove(Buses& b) {
   for (int bar = 8; bar <= 16; ++bar) {
     drumsGroove(b, bar, false);
     bassGroove(b, bar, bar < 10 ? 250.0f + 200.0f * float(bar - 8) : 650.0f);
-    if (bar >= 12) arpeggio(b, bar, 0.07f, 0.3f + 0.05f * float(bar - 12));
+    if (bar >= 12) arpeggio(b, bar, 0.1f, 0.3f + 0.05f * float(bar - 12));
   }
   for (int s = 8; s < 16; ++s) {
     snare(b.drums, barTime(16, 0, s), 0.2f + 0.03f * float(s - 8), uint32_t(500 + s));
@@ -140,7 +140,7 @@ void lighter(Buses& b) {
       hat(b.drums, barTime(bar, 0, s + 1), 0.07f, 0.025, 0.5f, uint32_t(bar * 32 + s));
     }
     subNote(b.bass, barTime(bar), kBar, chordOf(bar).bass - 12, 0.32f);
-    arpeggio(b, bar, 0.1f, 0.45f + 0.08f * float(bar - 17));
+    arpeggio(b, bar, 0.16f, 0.45f + 0.08f * float(bar - 17));
   }
   for (const Note& n : kMelody) {
     const double t = barTime(19) + n.step * kStep;
@@ -163,7 +163,7 @@ void full(Buses& b) {
   for (int bar = 23; bar <= 31; ++bar) {
     drumsGroove(b, bar, true);
     bassGroove(b, bar, 700.0f);
-    arpeggio(b, bar, 0.05f, 0.5f);
+    arpeggio(b, bar, 0.08f, 0.5f);
     if ((bar - 23) % 4 == 0) crash(b.drums, barTime(bar), 0.32f, uint32_t(40 + bar));
   }
   for (int pass = 0; pass < 2; ++pass) {
@@ -171,10 +171,10 @@ void full(Buses& b) {
       const bool last = pass == 1 && n.step >= 52;
       if (pass == 1 && n.step > 52) continue;
       const double t = barTime(23 + 4 * pass) + n.step * kStep;
-      leadNote(b.lead, t, (last ? 12 : n.length) * kStep * 0.92, n.pitch, 0.3f);
+      leadNote(b.lead, t, (last ? 12 : n.length) * kStep * 0.92, n.pitch, 0.5f);
     }
   }
-  leadNote(b.lead, barTime(31), 1.5, 69, 0.28f);
+  leadNote(b.lead, barTime(31), 1.5, 69, 0.45f);
   kick(b.drums, barTime(32, 0), 0.95f);
   kick(b.drums, barTime(32, 1), 0.95f);
   padChord(b.pads, barTime(32), kBar * 0.5, chordOf(32).notes, 0.8f, 1700.0f);
@@ -246,7 +246,7 @@ std::vector<float> renderMusic() {
   b.drums.mixInto(mix, 1.0f);
   b.bass.mixInto(mix, 0.9f);
   b.pads.mixInto(mix, 0.26f);
-  b.lead.mixInto(mix, 0.45f);
+  b.lead.mixInto(mix, 0.6f);
   b.plucks.mixInto(mix, 0.45f);
   b.bells.mixInto(mix, 0.7f);
   b.riseFx.mixInto(mix, 0.25f);

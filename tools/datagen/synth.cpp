@@ -86,11 +86,16 @@ uint32_t seedAt(double t, uint32_t salt) {
 
 double attack(double tt, double seconds) { return tt < seconds ? tt / seconds : 1.0; }
 
-std::array<double, 2> pan(double value, double position) {
-  const double angle = (position + 1.0) * 0.25 * std::numbers::pi;
-  return {value * std::cos(angle) * std::numbers::sqrt2,
-          value * std::sin(angle) * std::numbers::sqrt2};
-}
+// Constant-power panning, -1 left .. 1 right; the gains are worked out once per voice.
+struct Pan {
+  double left, right;
+  explicit Pan(double position) {
+    const double angle = (position + 1.0) * 0.25 * std::numbers::pi;
+    left = std::cos(angle) * std::numbers::sqrt2;
+    right = std::sin(angle) * std::numbers::sqrt2;
+  }
+  std::array<double, 2> operator()(double value) const { return {value * left, value * right}; }
+};
 
 }  // namespace
 
@@ -159,6 +164,7 @@ void clap(StereoBus& bus, double t, float gain, uint32_t seed) {
   Noise noise(seedAt(t, seed));
   Svf band;
   band.set(1400.0, 1.1);
+  const Pan place(0.05);
   render(bus, t, 0.45, [&](double tt) {
     band.run(noise.next());
     double env = std::exp(-tt / 0.14) * 0.8;
@@ -166,7 +172,7 @@ void clap(StereoBus& bus, double t, float gain, uint32_t seed) {
       if (tt >= burst) env += std::exp(-(tt - burst) / 0.006);
     }
     const double y = gain * band.band * 1.8 * env;
-    return pan(y, 0.05);
+    return place(y);
   });
 }
 
@@ -174,9 +180,10 @@ void hat(StereoBus& bus, double t, float gain, double decay, float position, uin
   Noise noise(seedAt(t, seed));
   Svf high;
   high.set(9000.0, 0.8);
+  const Pan place(position);
   render(bus, t, decay * 6.0, [&](double tt) {
     high.run(noise.next());
-    return pan(gain * high.high * std::exp(-tt / decay) * attack(tt, 0.0005), position);
+    return place(gain * high.high * std::exp(-tt / decay) * attack(tt, 0.0005));
   });
 }
 
@@ -203,7 +210,7 @@ void riser(StereoBus& bus, double t, double length, float gain, uint32_t seed) {
     const double x = tt / length;
     if ((n++ & 31) == 0) band.set(250.0 * std::pow(14.0, x), 1.6);
     band.run(noise.next());
-    return pan(gain * band.band * x, 0.5 * std::sin(kTwoPi * x * 2.0));
+    return Pan(0.5 * std::sin(kTwoPi * x * 2.0))(gain * band.band * x);
   });
 }
 
@@ -282,23 +289,25 @@ void pluck(StereoBus& bus, double t, double note, float gain, float brightness, 
   Svf filter;
   const double hz = midiHz(note);
   long n = 0;
+  const Pan place(position);
   render(bus, t, 0.9, [&](double tt) {
     if ((n++ & 15) == 0) filter.set(250.0 + brightness * 4500.0 * std::exp(-tt / 0.05), 1.2);
     filter.run(saw.next(hz));
-    return pan(gain * filter.low * attack(tt, 0.002) * std::exp(-tt / 0.22), position);
+    return place(gain * filter.low * attack(tt, 0.002) * std::exp(-tt / 0.22));
   });
 }
 
 void bell(StereoBus& bus, double t, double note, float gain, float position) {
   double carrier = 0, modulator = 0;
   const double hz = midiHz(note);
+  const Pan place(position);
   render(bus, t, 3.0, [&](double tt) {
     modulator += kTwoPi * hz * 3.5 / kRate;
     carrier += kTwoPi * hz / kRate;
     const double index = 2.2 * std::exp(-tt / 0.35);
     const double y = gain * std::sin(carrier + index * std::sin(modulator)) * attack(tt, 0.003) *
                      std::exp(-tt / 0.9);
-    return pan(y, position);
+    return place(y);
   });
 }
 
@@ -315,7 +324,7 @@ void pingPongDelay(const StereoBus& in, StereoBus& out, double seconds, float fe
     lineR[head] = feedback * toneL;
     out.left[i] += wet * echoL;
     out.right[i] += wet * echoR;
-    head = (head + 1) % length;
+    if (++head == length) head = 0;
   }
 }
 
@@ -338,13 +347,13 @@ class ReverbChannel {
       const float y = comb.buffer[comb.head];
       comb.state = y * (1 - damp) + comb.state * damp;
       comb.buffer[comb.head] = x + comb.state * room;
-      comb.head = (comb.head + 1) % comb.buffer.size();
+      if (++comb.head == comb.buffer.size()) comb.head = 0;
       sum += y;
     }
     for (Line& allpass : allpasses) {
       const float delayed = allpass.buffer[allpass.head];
       allpass.buffer[allpass.head] = sum + delayed * 0.5f;
-      allpass.head = (allpass.head + 1) % allpass.buffer.size();
+      if (++allpass.head == allpass.buffer.size()) allpass.head = 0;
       sum = delayed - sum;
     }
     return sum;

@@ -27,16 +27,6 @@ TextBox rowBox(const GreyImage& image, float vTop, float vBottom, float side = 2
           vBottom * float(image.height)};
 }
 
-// Small deterministic hash for the paper grain (same bytes on every run and machine).
-uint32_t hash(uint32_t x) {
-  x ^= x >> 16;
-  x *= 0x7feb352dU;
-  x ^= x >> 15;
-  x *= 0x846ca68bU;
-  x ^= x >> 16;
-  return x;
-}
-
 // Filled disc with a one-texel antialiased rim.
 void disc(GreyImage& image, float cx, float cy, float radius, float level) {
   const int x0 = int(std::floor(cx - radius - 1)), x1 = int(std::ceil(cx + radius + 1));
@@ -52,7 +42,7 @@ void disc(GreyImage& image, float cx, float cy, float radius, float level) {
 
 // Overlay: subtracted from every frame. A vignette that deepens toward the edges of the part the
 // window shows (the quad overhangs, so about 0.045 to 0.955 of each axis is seen), a thin frame
-// with printer's corner marks just inside that part, and a faint static paper grain.
+// with printer's corner marks just inside that part.
 GreyImage drawOverlay() {
   GreyImage image(1024, 576);
   constexpr float kSeenFrom = 0.045f, kSeenTo = 0.955f;
@@ -64,8 +54,7 @@ GreyImage drawOverlay() {
       const float v = (float(y) + 0.5f - top) / seenH * 2.0f - 1.0f;
       const float d = std::sqrt(u * u * 0.85f + v * v * 1.15f);
       const float vignette = 0.26f * std::pow(smoothstep(0.45f, 1.45f, d), 1.6f);
-      const float grain = float(hash(uint32_t(y * 1024 + x)) & 0xFF) / 255.0f * 0.016f;
-      image.at(x, y) = vignette + grain;
+      image.at(x, y) = vignette;
     }
   }
   // Both axes show about 1.37 screen pixels per texel at 720p, so insets in texels are square.
@@ -161,15 +150,20 @@ bool drawTitle(Typesetter& type, GreyImage& image) {
   // Line rows: 0 .. 0.492, 0.455 .. 0.717, 0.717 .. 1. The first two overlap, so line 0 ends
   // before 0.455 and line 1 starts after 0.492. On screen line 2 is drawn 0.08 units higher than
   // the texture suggests, so a margin of about 0.03 on each side of 0.717 keeps them apart.
-  halftoneRamp(image, 0.06f * 1024, 0.19f * 1024, 40, 984);
-  TextStyle word{kBold, 150.0f, -0.01f, Align::Centre, 1.0f};
-  if (!type.drawLine(image, "nightloom", rowBox(image, 0.215f, 0.435f), word)) return false;
-  TextStyle sub{kBook, 62.0f, 0.06f, Align::Centre, 1.0f};
-  if (!type.drawLine(image, "a halftone production", rowBox(image, 0.51f, 0.685f), sub)) {
-    return false;
-  }
-  TextStyle by{kLight, 60.0f, 0.08f, Align::Centre, 1.0f};
-  return type.drawLine(image, "by the ninefold spindle", rowBox(image, 0.75f, 0.965f), by);
+  // The lines are drawn 1.5 wide centred at x = 0.35, added to the frame: they show only over the
+  // dark dots around the screen centre, so the block is set flush left and ends at u = 0.8
+  // (x = 0.8) instead of running out to the right edge.
+  constexpr float kLeft = 32.0f, kRight = 0.8f * 1024.0f;
+  halftoneRamp(image, 0.07f * 1024, 0.19f * 1024, kLeft, kRight);
+  const auto box = [&](float top, float bottom) {
+    return TextBox{kLeft, top * 1024.0f, kRight, bottom * 1024.0f};
+  };
+  TextStyle word{kBold, 150.0f, -0.01f, Align::Left, 1.0f};
+  if (!type.drawLine(image, "nightloom", box(0.215f, 0.435f), word)) return false;
+  TextStyle sub{kBook, 50.0f, 0.06f, Align::Left, 1.0f};
+  if (!type.drawLine(image, "a halftone production", box(0.52f, 0.675f), sub)) return false;
+  TextStyle by{kLight, 50.0f, 0.08f, Align::Left, 1.0f};
+  return type.drawLine(image, "by the ninefold spindle", box(0.76f, 0.955f), by);
 }
 
 bool drawCredits(Typesetter& type, GreyImage& image) {

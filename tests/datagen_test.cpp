@@ -98,6 +98,9 @@ TEST(GeneratedPictures, LetteringStaysInsideTheRowsItsStripCuts) {
   {
     const PackedImage title = load("Data\\title.p");
     EXPECT_EQ(litInRows(title, 0.455, 0.492), 0);
+    // Line 2 is drawn 0.079 units higher than line 1 relative to their texture rows (scale 1.5),
+    // so 0.0525 of clear rows around 0.717 keep the two lines apart on screen.
+    EXPECT_EQ(litInRows(title, 0.717 - 0.027, 0.717 + 0.027), 0);
   }
   // Credit lines and the roll's two bands; rows below 0.951 are never shown.
   expectLetteringInsideStrips("Data\\credits.p", {0.0, 0.15, 0.287, 0.678},

@@ -1,9 +1,8 @@
 // nightloom-datagen: writes the show's data (eight .p pictures and music.mp3) into a directory,
 // the same bytes on every run. The build runs it to fill build/Data/; --preview also writes every
 // picture as a PNG for people to look at.
-#include <chrono>
 #include <cstdio>
-#include <cstring>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>

@@ -18,7 +18,7 @@ run_tests() {
 build_tree "$NIGHTLOOM_ROOT/build-test" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 run_tests "$NIGHTLOOM_ROOT/build-test"
 
-export ASAN_OPTIONS=detect_leaks=1:suppressions=$NIGHTLOOM_ROOT/tests/sanitizer/lsan.supp
+export ASAN_OPTIONS=detect_leaks=1
 export LSAN_OPTIONS=suppressions=$NIGHTLOOM_ROOT/tests/sanitizer/lsan.supp:print_suppressions=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 build_tree "$NIGHTLOOM_ROOT/build-sanitize" -DCMAKE_BUILD_TYPE=Debug -DNIGHTLOOM_SANITIZE=ON

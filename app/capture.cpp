@@ -82,8 +82,8 @@ class CapturePlatform : public FramePlatform {
   void present() override {
     if (!failed) failed = !takeFrame();
     ++frameIndex;
-    // A failed output ends the loop through the Escape flag, as a viewer would.
-    if (failed && keys) keys[kKeyEscape] = 1;
+    // A failed or finished output ends the loop through the Escape flag, as a viewer would.
+    if ((failed || finished) && keys) keys[kKeyEscape] = 1;
   }
   void attach(DemoContext& context) { keys = context.keyDown; }
 
@@ -91,6 +91,7 @@ class CapturePlatform : public FramePlatform {
   std::string error;
 
  protected:
+  bool finished = false;  // the output has all it wants
   virtual bool takeFrame() = 0;
   int fps;
   int width;
@@ -136,7 +137,7 @@ class StillPlatform final : public CapturePlatform {
     if (captureFrameTime(frameIndex, fps) < target) return true;
     readFrame(width, height, rgb);
     saved = writePngFile(path, rgb.data(), width, height, 3, error);
-    if (saved) failed = true;  // done: stop the loop here
+    finished = true;
     return saved;
   }
   uint32_t target;

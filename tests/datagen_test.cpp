@@ -114,6 +114,64 @@ TEST(GeneratedPictures, LetteringStaysInsideTheRowsItsStripCuts) {
   expectLetteringInsideStrips("Data\\message.p", {0.0}, {1.0});
 }
 
+// Lit texels (above half grey) in rows [top, bottom) and columns [left, right), fractions of the
+// picture's size.
+int solidInRect(const PackedImage& image, double left, double right, double top, double bottom) {
+  int lit = 0;
+  for (int y = int(top * image.height); y < int(std::ceil(bottom * image.height)); ++y) {
+    for (int x = int(left * image.width); x < int(std::ceil(right * image.width)); ++x) {
+      lit += texel(image, x, y) > 128;
+    }
+  }
+  return lit;
+}
+
+TEST(GeneratedPictures, GreetingsFillTheirStrips) {
+  // Each greeting flashes alone over busy halftone dots for half a second: its letters must be
+  // tall and heavy: its ink spans at least 64 rows (a capital of some 45 pixels at 720p) and
+  // covers a fifth of the strip.
+  const std::vector<double> rows[2] = {{0.0, 0.121, 0.235, 0.364, 0.49, 0.62, 0.745, 0.874, 1.0},
+                                       {0.0, 0.127, 0.247, 0.369, 0.492, 0.61, 0.73, 0.852, 1.0}};
+  const char* paths[2] = {"Data\\greets1.p", "Data\\greets2.p"};
+  for (int t = 0; t < 2; ++t) {
+    const PackedImage image = load(paths[t]);
+    ASSERT_TRUE(image.pixels);
+    for (size_t i = 0; i + 1 < rows[t].size(); ++i) {
+      SCOPED_TRACE(std::string(paths[t]) + " strip " + std::to_string(i));
+      const int y0 = int(rows[t][i] * 1024), y1 = int(rows[t][i + 1] * 1024);
+      int first = y1, last = y0;
+      for (int y = y0; y < y1; ++y) {
+        for (int x = 0; x < image.width; ++x) {
+          if (texel(image, x, y) > 128) first = std::min(first, y), last = std::max(last, y);
+        }
+      }
+      EXPECT_GE(last - first + 1, 64);
+      const double area = double(y1 - y0) * image.width;
+      EXPECT_GE(solidInRect(image, 0, 1, rows[t][i], rows[t][i + 1]) / area, 0.2);
+    }
+  }
+}
+
+TEST(GeneratedPictures, RollLetteringStaysWhereItsBandIsInFront) {
+  // The two roll bands cross behind the screen centre with depth writes on: band 2 (rows
+  // 0.678 .. 0.951) lies behind band 1 from u = 0.603 at rest (further right while swinging in),
+  // and band 1 (rows 0.287 .. 0.678) lies under band 2 left of u = 0.378. Letters there would be
+  // cut or crossed.
+  const PackedImage credits = load("Data\\credits.p");
+  ASSERT_TRUE(credits.pixels);
+  const auto lit = [&](double left, double right, double top, double bottom) {
+    int n = 0;
+    for (int y = int(top * 1024); y < int(bottom * 1024); ++y) {
+      for (int x = int(left * 1024); x < int(right * 1024); ++x) n += texel(credits, x, y) > 0;
+    }
+    return n;
+  };
+  EXPECT_EQ(lit(0.59, 1.0, 0.678, 0.951), 0) << "band 2 lettering where band 1 hides it";
+  EXPECT_EQ(lit(0.0, 0.40, 0.287, 0.678), 0) << "band 1 lettering under band 2";
+  EXPECT_GT(lit(0.0, 0.59, 0.678, 0.951), 5000);
+  EXPECT_GT(lit(0.40, 1.0, 0.287, 0.678), 5000);
+}
+
 TEST(GeneratedPictures, DotSpriteIsRoundWhiteAndFillsItsSquare) {
   const PackedImage dot = load("Data\\d.p");
   ASSERT_TRUE(dot.pixels);

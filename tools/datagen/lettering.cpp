@@ -114,8 +114,15 @@ InkBounds layLine(FT_Face face, const std::vector<char32_t>& codes, float tracki
 
 }  // namespace
 
-bool Typesetter::drawLine(GreyImage& image, const std::string& text, const TextBox& box,
-                          const TextStyle& style) {
+// A line fitted into its box: the face at its final size, where the pen starts and the baseline.
+struct Typesetter::Fit {
+  FT_Face face = nullptr;
+  std::vector<char32_t> codes;
+  float em = 0, capHeight = 0, originX = 0, baseline = 0;
+};
+
+bool Typesetter::fit(const std::string& text, const TextBox& box, const TextStyle& style,
+                     Fit& out) {
   auto found = state->faces.find(style.font);
   if (found == state->faces.end()) {
     FT_Face face = nullptr;
@@ -127,7 +134,8 @@ bool Typesetter::drawLine(GreyImage& image, const std::string& text, const TextB
     found = state->faces.emplace(style.font, face).first;
   }
   FT_Face face = found->second;
-  const std::vector<char32_t> codes = decodeUtf8(text);
+  out.face = face;
+  out.codes = decodeUtf8(text);
   const std::vector<char32_t> capital = {U'H'};
   const std::vector<char32_t> descender = {U'g', U'p', U'y'};
 
@@ -137,23 +145,41 @@ bool Typesetter::drawLine(GreyImage& image, const std::string& text, const TextB
     FT_Set_Char_Size(face, 0, FT_F26Dot6(std::lround(em * 64.0f)), 72, 72);
     const InkBounds cap = layLine(face, capital, 0, 0, 0, nullptr, 0);
     const InkBounds down = layLine(face, descender, 0, 0, 0, nullptr, 0);
-    const InkBounds line = layLine(face, codes, style.tracking * em, 0, 0, nullptr, 0);
+    const InkBounds line = layLine(face, out.codes, style.tracking * em, 0, 0, nullptr, 0);
+    out.em = em;
+    out.capHeight = cap.y1 - cap.y0;
     if (line.empty()) return true;
-    const float bandTop = std::min(cap.y0, line.y0), bandBottom = std::max(down.y1, line.y1);
+    float bandTop = std::min(cap.y0, line.y0), bandBottom = std::max(down.y1, line.y1);
+    if (style.centreInk) bandTop = line.y0, bandBottom = line.y1;
     const float width = line.x1 - line.x0, height = bandBottom - bandTop;
     const float boxWidth = box.x1 - box.x0 - 2.0f, boxHeight = box.y1 - box.y0 - 2.0f;
     if (width > boxWidth || height > boxHeight) {
       em *= std::min(boxWidth / width, boxHeight / height) * 0.995f;
       continue;
     }
-    // Capitals-and-descenders band centred in the box, rounded so the ink stays inside it.
-    const float baseline = std::floor((box.y0 + box.y1) * 0.5f - (bandTop + bandBottom) * 0.5f);
-    float origin = (box.x0 + box.x1) * 0.5f - (line.x0 + line.x1) * 0.5f;
-    if (style.align == Align::Left) origin = box.x0 + 1.0f - line.x0;
-    if (style.align == Align::Right) origin = box.x1 - 1.0f - line.x1;
-    layLine(face, codes, style.tracking * em, std::floor(origin), baseline, &image, style.level);
+    // The band centred in the box, rounded so the ink stays inside it.
+    out.baseline = std::floor((box.y0 + box.y1) * 0.5f - (bandTop + bandBottom) * 0.5f);
+    out.originX = (box.x0 + box.x1) * 0.5f - (line.x0 + line.x1) * 0.5f;
+    if (style.align == Align::Left) out.originX = box.x0 + 1.0f - line.x0;
+    if (style.align == Align::Right) out.originX = box.x1 - 1.0f - line.x1;
+    out.originX = std::floor(out.originX);
     return true;
   }
   error = "cannot fit \"" + text + "\" into its box";
   return false;
+}
+
+bool Typesetter::drawLine(GreyImage& image, const std::string& text, const TextBox& box,
+                          const TextStyle& style) {
+  Fit line;
+  if (!fit(text, box, style, line)) return false;
+  layLine(line.face, line.codes, style.tracking * line.em, line.originX, line.baseline, &image,
+          style.level);
+  return true;
+}
+
+float Typesetter::fittedCapHeight(const std::string& text, const TextBox& box,
+                                  const TextStyle& style) {
+  Fit line;
+  return fit(text, box, style, line) ? line.capHeight : 0.0f;
 }

@@ -20,6 +20,9 @@ struct TextStyle {
   float tracking = 0.0f;   // extra space between letters, in ems
   Align align = Align::Centre;
   float level = 1.0f;  // grey of the ink, 0..1
+  // Centre the line's own ink in the box instead of the capitals-and-descenders band: lines set
+  // in capitals then use the box's full height.
+  bool centreInk = false;
 };
 
 class Typesetter {
@@ -35,10 +38,15 @@ class Typesetter {
   // baseline that centres the capitals-and-descenders band in the box. False on a font error.
   bool drawLine(GreyImage& image, const std::string& text, const TextBox& box,
                 const TextStyle& style);
+  // Height in texels of a capital once `text` is fitted into `box` (no drawing); 0 on a font
+  // error, with `error` set.
+  float fittedCapHeight(const std::string& text, const TextBox& box, const TextStyle& style);
   const std::string& lastError() const { return error; }
 
  private:
   struct State;
+  struct Fit;
+  bool fit(const std::string& text, const TextBox& box, const TextStyle& style, Fit& out);
   std::unique_ptr<State> state;
   std::string error;
 };

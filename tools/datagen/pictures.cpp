@@ -5,7 +5,9 @@
 #include "tools/datagen/pictures.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
+#include <string>
 
 namespace {
 
@@ -165,22 +167,50 @@ bool drawTitle(Typesetter& type, GreyImage& image) {
   return type.drawLine(image, "by the ninefold spindle", box(0.76f, 0.955f), by);
 }
 
+// The roll's two bands cross behind the screen centre, both pivoting about (0, 0, -2): band 1
+// runs from far left (u = 0) to near right, band 2 mirrors it, and since the roll keeps depth
+// writes on and draws band 1 first, band 2 is hidden wherever band 1 lies in front of it, which
+// is the whole right half of the screen. At rest the crossing sits at u = 0.394 on band 1 and
+// u = 0.606 on band 2, and while they swing in it moves further out (u < 0.394 and u > 0.606),
+// so band 1 letters right of u = 0.43 and band 2 letters left of u = 0.56 stay whole and never
+// cover each other. Band 1's left part lies behind band 2 and stays empty.
+bool drawRoll(Typesetter& type, GreyImage& image) {
+  constexpr float kBand1Left = 0.43f * 1024.0f, kBand2Right = 0.56f * 1024.0f;
+  const auto box = [](float left, float right, float top, float bottom) {
+    return TextBox{left, top * 1024.0f, right, bottom * 1024.0f};
+  };
+  // Band 1, rows 0.287 .. 0.678: the crew, three lines of two names, all at the size of the
+  // longest.
+  const char* crew[3] = {"tessel  mirevo", "lumenbug  qwill", "ondrae  pixelmoss"};
+  TextBox crewBoxes[3];
+  TextStyle name{kCondensedBold, 120.0f, 0.03f, Align::Centre, 1.0f};
+  float crewCap = name.capHeight;
+  for (int i = 0; i < 3; ++i) {
+    const float top = 0.299f + float(i) * 0.1263f;  // 0.1143 high, 0.012 apart
+    crewBoxes[i] = box(kBand1Left, 1000.0f, top, top + 0.1143f);
+    crewCap = std::min(crewCap, type.fittedCapHeight(crew[i], crewBoxes[i], name));
+  }
+  name.capHeight = crewCap;
+  for (int i = 0; i < 3; ++i) {
+    if (crewCap <= 0.0f || !type.drawLine(image, crew[i], crewBoxes[i], name)) return false;
+  }
+  // Band 2, rows 0.678 .. 0.951: the group on two lines of one size, to stay in the visible part.
+  TextStyle group{kBold, 120.0f, 0.02f, Align::Centre, 1.0f};
+  const TextBox first = box(24.0f, kBand2Right, 0.691f, 0.812f);
+  const TextBox second = box(24.0f, kBand2Right, 0.822f, 0.939f);
+  group.capHeight = type.fittedCapHeight("the ninefold", first, group);
+  return group.capHeight > 0.0f && type.drawLine(image, "the ninefold", first, group) &&
+         type.drawLine(image, "spindle", second, group);
+}
+
 bool drawCredits(Typesetter& type, GreyImage& image) {
-  // Credit lines in rows 0 .. 0.15 and 0.15 .. 0.287; the roll's two bands below them. At rest
-  // the bands cross each other, so band 1 carries lines near its top and bottom and band 2 one
-  // line in its middle, where band 1 is empty.
+  // Credit lines in rows 0 .. 0.15 and 0.15 .. 0.287; the roll's two bands below them.
   TextStyle credit{kBold, 46.0f, 0.02f, Align::Centre, 1.0f};
   if (!type.drawLine(image, "code and visuals by tessel", rowBox(image, 0.022f, 0.128f), credit) ||
       !type.drawLine(image, "music and sound by mirevo", rowBox(image, 0.172f, 0.265f), credit)) {
     return false;
   }
-  TextStyle roll{kCondensedBold, 64.0f, 0.03f, Align::Centre, 1.0f};
-  if (!type.drawLine(image, "tessel  mirevo  lumenbug", rowBox(image, 0.300f, 0.405f), roll) ||
-      !type.drawLine(image, "qwill  ondrae  pixelmoss", rowBox(image, 0.562f, 0.665f), roll)) {
-    return false;
-  }
-  TextStyle band{kBold, 62.0f, 0.04f, Align::Centre, 1.0f};
-  return type.drawLine(image, "the ninefold spindle", rowBox(image, 0.762f, 0.868f), band);
+  return drawRoll(type, image);
 }
 
 struct GreetRow {
@@ -188,15 +218,21 @@ struct GreetRow {
   const char* name;
 };
 
+// Greetings are drawn alone, 2.1 units wide at the screen centre, over busy halftone dots: set in
+// heavy capitals as tall as the strip allows, condensed where a name would otherwise come out
+// more than a tenth smaller.
 bool drawGreets(Typesetter& type, GreyImage& image, const GreetRow (&rows)[8]) {
-  TextStyle style{kBold, 58.0f, 0.03f, Align::Centre, 1.0f};
+  // 12 texels clear of each cut: mipmaps at the show's smallest sizes reach about 8.
+  constexpr float kMargin = 12.0f / 1024.0f;
   for (const GreetRow& row : rows) {
-    // 16 texels clear of each cut: mipmaps at the show's smallest sizes reach about 8.
-    const float margin = 16.0f / 1024.0f;
-    if (!type.drawLine(image, row.name, rowBox(image, row.top + margin, row.bottom - margin),
-                       style)) {
-      return false;
-    }
+    std::string name = row.name;
+    for (char& c : name) c = char(std::toupper(static_cast<unsigned char>(c)));
+    const TextBox box = rowBox(image, row.top + kMargin, row.bottom - kMargin, 12.0f);
+    TextStyle style{kBold, box.y1 - box.y0, 0.02f, Align::Centre, 1.0f, true};
+    const float bold = type.fittedCapHeight(name, box, style);
+    if (bold <= 0.0f) return false;
+    if (bold < 0.9f * (box.y1 - box.y0 - 2.0f)) style.font = kCondensedBold;
+    if (!type.drawLine(image, name, box, style)) return false;
   }
   return true;
 }

@@ -60,14 +60,24 @@ bool Typesetter::open(const std::string& fontDirectory) {
 
 namespace {
 
-// Renders the glyph of `code` with its origin at (penX, baselineY) in texels; `draw` false only
-// measures. Returns the advance in texels.
-float placeGlyph(FT_Face face, char32_t code, float penX, float baselineY, bool draw,
-                 GreyImage* image, float level, InkBounds& ink) {
+// How glyphs are put down: where (no image: only measured), how bright, and how many texels each
+// stroke is thickened by.
+struct Paint {
+  GreyImage* image = nullptr;
+  float level = 0.0f;
+  float embolden = 0.0f;
+};
+
+// Renders the glyph of `code` with its origin at (penX, baselineY) in texels. Returns the advance
+// in texels, widened by the emboldening so the gaps between letters stay as designed.
+float placeGlyph(FT_Face face, char32_t code, float penX, float baselineY, const Paint& paint,
+                 InkBounds& ink) {
   const FT_UInt index = FT_Get_Char_Index(face, code);
   if (FT_Load_Glyph(face, index, FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP) != 0) return 0.0f;
   FT_GlyphSlot slot = face->glyph;
-  const float advance = float(slot->advance.x) / 64.0f;
+  const FT_Pos strength = FT_Pos(std::lround(paint.embolden * 64.0f));
+  if (strength > 0) FT_Outline_EmboldenXY(&slot->outline, strength, strength);
+  const float advance = float(slot->advance.x + strength) / 64.0f;
   const float whole = std::floor(penX);
   const FT_Pos fraction = FT_Pos(std::lround((penX - whole) * 64.0f));
   const float wholeY = std::floor(baselineY);
@@ -86,7 +96,7 @@ float placeGlyph(FT_Face face, char32_t code, float penX, float baselineY, bool 
       ink.x1 = std::max(ink.x1, float(x + 1));
       ink.y0 = std::min(ink.y0, float(y));
       ink.y1 = std::max(ink.y1, float(y + 1));
-      if (draw) image->lighten(x, y, level * float(cover) / 255.0f);
+      if (paint.image) paint.image->lighten(x, y, paint.level * float(cover) / 255.0f);
     }
   }
   return advance;
@@ -94,7 +104,7 @@ float placeGlyph(FT_Face face, char32_t code, float penX, float baselineY, bool 
 
 // Lays out the line at the face's current size; returns the ink bounds relative to (0, 0).
 InkBounds layLine(FT_Face face, const std::vector<char32_t>& codes, float tracking, float originX,
-                  float baselineY, GreyImage* image, float level) {
+                  float baselineY, const Paint& paint) {
   InkBounds ink;
   float pen = originX;
   FT_UInt previous = 0;
@@ -105,7 +115,7 @@ InkBounds layLine(FT_Face face, const std::vector<char32_t>& codes, float tracki
       FT_Get_Kerning(face, previous, index, FT_KERNING_UNSCALED, &kern);
       pen += float(FT_MulFix(kern.x, face->size->metrics.x_scale)) / 64.0f;
     }
-    pen += placeGlyph(face, code, pen, baselineY, image != nullptr, image, level, ink);
+    pen += placeGlyph(face, code, pen, baselineY, paint, ink);
     pen += tracking;
     previous = index;
   }
@@ -143,9 +153,10 @@ bool Typesetter::fit(const std::string& text, const TextBox& box, const TextStyl
   float em = style.capHeight / 0.73f;
   for (int attempt = 0; attempt < 8; ++attempt) {
     FT_Set_Char_Size(face, 0, FT_F26Dot6(std::lround(em * 64.0f)), 72, 72);
-    const InkBounds cap = layLine(face, capital, 0, 0, 0, nullptr, 0);
-    const InkBounds down = layLine(face, descender, 0, 0, 0, nullptr, 0);
-    const InkBounds line = layLine(face, out.codes, style.tracking * em, 0, 0, nullptr, 0);
+    const Paint measure{nullptr, 0.0f, style.weight * em};
+    const InkBounds cap = layLine(face, capital, 0, 0, 0, measure);
+    const InkBounds down = layLine(face, descender, 0, 0, 0, measure);
+    const InkBounds line = layLine(face, out.codes, style.tracking * em, 0, 0, measure);
     out.em = em;
     out.capHeight = cap.y1 - cap.y0;
     if (line.empty()) return true;
@@ -173,8 +184,8 @@ bool Typesetter::drawLine(GreyImage& image, const std::string& text, const TextB
                           const TextStyle& style) {
   Fit line;
   if (!fit(text, box, style, line)) return false;
-  layLine(line.face, line.codes, style.tracking * line.em, line.originX, line.baseline, &image,
-          style.level);
+  const Paint paint{&image, style.level, style.weight * line.em};
+  layLine(line.face, line.codes, style.tracking * line.em, line.originX, line.baseline, paint);
   return true;
 }
 

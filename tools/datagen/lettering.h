@@ -23,6 +23,7 @@ struct TextStyle {
   // Centre the line's own ink in the box instead of the capitals-and-descenders band: lines set
   // in capitals then use the box's full height.
   bool centreInk = false;
+  float weight = 0.0f;  // extra stroke thickness in ems, for lettering that must be heavier still
 };
 
 class Typesetter {

@@ -36,7 +36,8 @@ class Typesetter {
   // False with `error` set when FreeType or a font of `fontDirectory` cannot be opened.
   bool open(const std::string& fontDirectory);
   // Draws one line (UTF-8) inside `box`, capitals `style.capHeight` high where they fit, set on a
-  // baseline that centres the capitals-and-descenders band in the box. False on a font error.
+  // baseline that centres the capitals-and-descenders band (or, with `centreInk`, the line's own
+  // ink) in the box. False on a font error.
   bool drawLine(GreyImage& image, const std::string& text, const TextBox& box,
                 const TextStyle& style);
   // Height in texels of a capital once `text` is fitted into `box` (no drawing); 0 on a font

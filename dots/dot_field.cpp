@@ -4,6 +4,7 @@
 #include "dots/dot_field.h"
 
 #include <cmath>
+#include <vector>
 
 #include "assets/shader_registry.h"
 #include "assets/texture_registry.h"
@@ -116,6 +117,90 @@ void bindSampler(const char* textureName, int unit, ProgramUniform* sampler) {
   sampler->setInt(unit);
 }
 
+// One stretch of whole dots to draw: its first vertex and its vertex count.
+struct VertexRun {
+  GLint first;
+  GLsizei count;
+};
+
+// Dots left out between two drawn stretches cost less than another draw call below this gap.
+constexpr size_t kMergeGapDots = 32;
+
+// Reused from draw to draw so that working out the stretches allocates nothing.
+std::vector<VertexRun> visibleRuns;
+
+// A plane of the clip volume, s * clip[row] <= clip.w, as a distance linear in the dot centre:
+// beyond = a * X + b * Y + c, positive outside.
+struct ClipPlane {
+  float a, b, c;
+};
+
+// The stretches of dots that can touch the viewport under the current matrices. Clip coordinates
+// are linear in a dot's centre, so over the dot's square (half-size h * |scale|: the picture's
+// darkness never exceeds 1) the smallest distance beyond a plane is the centre's distance less
+// the extent times |a| + |b|. A dot wholly beyond one plane yields no fragment, so leaving it out
+// changes no pixel; the margin keeps rounding in the vertex shader on the drawn side.
+bool findVisibleRuns(const DotLayer& layer, float scale) {
+  visibleRuns.clear();
+  const size_t vertices = layer.vertexCount();
+  if (vertices < 6 || layer.positions.size() != vertices) return false;
+  Matrix projection{}, modelView{};
+  glGetFloatv(GL_PROJECTION_MATRIX, projection.data());
+  glGetFloatv(GL_MODELVIEW_MATRIX, modelView.data());
+  const Matrix m = multiply(projection, modelView);
+  const Vec4& corner = layer.corners[0];
+  const Vec4& centre = layer.positions[0];
+  const float z = centre.z + corner.z;
+  const float w = centre.w + corner.w;
+  const float extent = std::fabs(corner.x) * std::fabs(scale);
+  if (!std::isfinite(extent)) return false;
+  auto row = [&](int r) { return ClipPlane{m[r], m[4 + r], m[8 + r] * z + m[12 + r] * w}; };
+  const ClipPlane x = row(0), y = row(1), wRow = row(3);
+  const ClipPlane planes[4] = {{x.a - wRow.a, x.b - wRow.b, x.c - wRow.c},
+                               {-x.a - wRow.a, -x.b - wRow.b, -x.c - wRow.c},
+                               {y.a - wRow.a, y.b - wRow.b, y.c - wRow.c},
+                               {-y.a - wRow.a, -y.b - wRow.b, -y.c - wRow.c}};
+  float reach[4];
+  for (int p = 0; p < 4; ++p) reach[p] = extent * (std::fabs(planes[p].a) + std::fabs(planes[p].b));
+
+  size_t runStart = 0, runEnd = 0;  // in dots, end exclusive
+  bool open = false;
+  const size_t dots = vertices / 6;
+  for (size_t dot = 0; dot < dots; ++dot) {
+    const Vec4& c = layer.positions[dot * 6];
+    const float clipW = wRow.a * c.x + wRow.b * c.y + wRow.c;
+    const float margin = 1e-3f * std::fabs(clipW) + 1e-6f;
+    bool beyond = false;
+    for (int p = 0; p < 4 && !beyond; ++p) {
+      beyond = planes[p].a * c.x + planes[p].b * c.y + planes[p].c - reach[p] > margin;
+    }
+    if (beyond) continue;
+    if (open && dot - runEnd <= kMergeGapDots) {
+      runEnd = dot + 1;
+      continue;
+    }
+    if (open) visibleRuns.push_back({GLint(runStart * 6), GLsizei((runEnd - runStart) * 6)});
+    runStart = dot;
+    runEnd = dot + 1;
+    open = true;
+  }
+  if (open) visibleRuns.push_back({GLint(runStart * 6), GLsizei((runEnd - runStart) * 6)});
+  return true;
+}
+
+// The whole layer when the stretches cannot be worked out, else only the dots that can be seen.
+void drawVisibleDots(const DotLayer& layer, float scale) {
+  if (!findVisibleRuns(layer, scale)) {
+    glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(layer.vertexCount()));
+    dotFieldStats.verticesDrawn += layer.vertexCount();
+    return;
+  }
+  for (const VertexRun& run : visibleRuns) {
+    glDrawArrays(GL_TRIANGLES, run.first, run.count);
+    dotFieldStats.verticesDrawn += static_cast<uint64_t>(run.count);
+  }
+}
+
 void issueDraw(DotLayer& layer, ShaderProgram& program, const DotUniforms& uniforms, float scale,
                const Vec4& color, const Matrix& texMatrix) {
   uploadColors(layer, color);
@@ -125,7 +210,7 @@ void issueDraw(DotLayer& layer, ShaderProgram& program, const DotUniforms& unifo
   bindSampler("DEFAULT_TARGET1", 1, uniforms.image);
   uniforms.texMatrix->setValues(texMatrix.data());
   gl::glBindVertexArray(layer.vertexArray);
-  glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(layer.vertexCount()));
+  drawVisibleDots(layer, scale);
   gl::glBindVertexArray(0);
   // Acts on the unit made active last: unit 1 when the picture was bound.
   glDisable(GL_TEXTURE_2D);

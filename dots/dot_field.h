@@ -33,6 +33,7 @@ std::array<float, 16> dotTexMatrix(float angleDegrees);
 struct DotFieldStats {
   uint64_t layerDraws = 0;
   uint64_t bytesUploaded = 0;
+  uint64_t verticesDrawn = 0;  // only the dots that can reach the viewport are drawn
 };
 extern DotFieldStats dotFieldStats;
 

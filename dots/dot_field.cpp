@@ -135,15 +135,22 @@ struct ClipPlane {
   float a, b, c;
 };
 
-// The stretches of dots that can touch the viewport under the current matrices. Clip coordinates
-// are linear in a dot's centre, so over the dot's square (half-size h * |scale|: the picture's
-// darkness never exceeds 1) the smallest distance beyond a plane is the centre's distance less
-// the extent times |a| + |b|. A dot wholly beyond one plane yields no fragment, so leaving it out
-// changes no pixel; the margin keeps rounding in the vertex shader on the drawn side.
-bool findVisibleRuns(const DotLayer& layer, float scale) {
-  visibleRuns.clear();
-  const size_t vertices = layer.vertexCount();
-  if (vertices < 6 || layer.positions.size() != vertices) return false;
+enum class DotPlace { Outside, Edge, Inside };
+
+// Where a dot can fall under one draw's matrices and largest dot size.
+class DotPlacer {
+ public:
+  // False when the matrices or the size give no usable numbers.
+  bool prepare(const DotLayer& layer, float scale);
+  DotPlace place(const Vec4& centre) const;
+
+ private:
+  ClipPlane planes[4] = {};
+  ClipPlane wRow = {};
+  float reach[4] = {};
+};
+
+bool DotPlacer::prepare(const DotLayer& layer, float scale) {
   Matrix projection{}, modelView{};
   glGetFloatv(GL_PROJECTION_MATRIX, projection.data());
   glGetFloatv(GL_MODELVIEW_MATRIX, modelView.data());
@@ -153,38 +160,70 @@ bool findVisibleRuns(const DotLayer& layer, float scale) {
   const float z = centre.z + corner.z;
   const float w = centre.w + corner.w;
   const float extent = std::fabs(corner.x) * std::fabs(scale);
-  if (!std::isfinite(extent)) return false;
   auto row = [&](int r) { return ClipPlane{m[r], m[4 + r], m[8 + r] * z + m[12 + r] * w}; };
-  const ClipPlane x = row(0), y = row(1), wRow = row(3);
-  const ClipPlane planes[4] = {{x.a - wRow.a, x.b - wRow.b, x.c - wRow.c},
-                               {-x.a - wRow.a, -x.b - wRow.b, -x.c - wRow.c},
-                               {y.a - wRow.a, y.b - wRow.b, y.c - wRow.c},
-                               {-y.a - wRow.a, -y.b - wRow.b, -y.c - wRow.c}};
-  float reach[4];
-  for (int p = 0; p < 4; ++p) reach[p] = extent * (std::fabs(planes[p].a) + std::fabs(planes[p].b));
+  const ClipPlane x = row(0), y = row(1);
+  wRow = row(3);
+  const float signs[4][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
+  bool finite = std::isfinite(extent);
+  for (int p = 0; p < 4; ++p) {
+    const float sx = signs[p][0], sy = signs[p][1];
+    planes[p] = {sx * x.a + sy * y.a - wRow.a, sx * x.b + sy * y.b - wRow.b,
+                 sx * x.c + sy * y.c - wRow.c};
+    reach[p] = extent * (std::fabs(planes[p].a) + std::fabs(planes[p].b));
+    finite = finite && std::isfinite(planes[p].a) && std::isfinite(planes[p].b) &&
+             std::isfinite(planes[p].c) && std::isfinite(reach[p]);
+  }
+  return finite;
+}
 
-  size_t runStart = 0, runEnd = 0;  // in dots, end exclusive
-  bool open = false;
+// The margin keeps rounding in the vertex shader on the cautious side of every decision.
+DotPlace DotPlacer::place(const Vec4& c) const {
+  const float clipW = wRow.a * c.x + wRow.b * c.y + wRow.c;
+  const float margin = 1e-3f * std::fabs(clipW) + 1e-6f;
+  bool inside = true;
+  for (int p = 0; p < 4; ++p) {
+    const float distance = planes[p].a * c.x + planes[p].b * c.y + planes[p].c;
+    if (distance - reach[p] > margin) return DotPlace::Outside;
+    if (distance + reach[p] > -margin) inside = false;
+  }
+  return inside ? DotPlace::Inside : DotPlace::Edge;
+}
+
+// The stretches of dots that can touch the viewport. Clip coordinates are linear in a dot's
+// centre, so over the dot's square (half-size h * |scale|: the picture's darkness never exceeds 1)
+// a plane distance lies within the centre's distance plus or minus the extent times |a| + |b|.
+// A dot wholly beyond one plane yields no fragment, so leaving it out changes no pixel. Dots
+// wholly inside go in stretches of their own: llvmpipe sends a batch of vertices through its
+// slow clipping path when any of them needs clipping, and the order of the dots is kept.
+bool findVisibleRuns(const DotLayer& layer, float scale) {
+  visibleRuns.clear();
+  const size_t vertices = layer.vertexCount();
+  if (vertices < 6 || layer.positions.size() != vertices) return false;
+  DotPlacer placer;
+  if (!placer.prepare(layer, scale)) return false;
+  size_t runStart = 0, runEnd = 0;        // in dots, end exclusive
+  DotPlace runPlace = DotPlace::Outside;  // Outside while no stretch is open
+  auto close = [&] {
+    if (runPlace != DotPlace::Outside) {
+      visibleRuns.push_back({GLint(runStart * 6), GLsizei((runEnd - runStart) * 6)});
+    }
+  };
   const size_t dots = vertices / 6;
   for (size_t dot = 0; dot < dots; ++dot) {
-    const Vec4& c = layer.positions[dot * 6];
-    const float clipW = wRow.a * c.x + wRow.b * c.y + wRow.c;
-    const float margin = 1e-3f * std::fabs(clipW) + 1e-6f;
-    bool beyond = false;
-    for (int p = 0; p < 4 && !beyond; ++p) {
-      beyond = planes[p].a * c.x + planes[p].b * c.y + planes[p].c - reach[p] > margin;
-    }
-    if (beyond) continue;
-    if (open && dot - runEnd <= kMergeGapDots) {
+    const DotPlace place = placer.place(layer.positions[dot * 6]);
+    if (place == DotPlace::Outside) continue;
+    // Outside dots may be swept into a clipped stretch, never into an unclipped one.
+    const size_t gap = place == DotPlace::Edge ? kMergeGapDots : 0;
+    if (place == runPlace && dot - runEnd <= gap) {
       runEnd = dot + 1;
       continue;
     }
-    if (open) visibleRuns.push_back({GLint(runStart * 6), GLsizei((runEnd - runStart) * 6)});
+    close();
     runStart = dot;
     runEnd = dot + 1;
-    open = true;
+    runPlace = place;
   }
-  if (open) visibleRuns.push_back({GLint(runStart * 6), GLsizei((runEnd - runStart) * 6)});
+  close();
   return true;
 }
 

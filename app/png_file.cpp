@@ -24,8 +24,11 @@ bool writePngFile(const std::string& path, const uint8_t* pixels, int width, int
   }
   png_init_io(png, file);
   png_set_compression_level(png, 3);
-  png_set_IHDR(png, info, width, height, 8, channels == 4 ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB,
-               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  const int colourType = channels == 1   ? PNG_COLOR_TYPE_GRAY
+                         : channels == 4 ? PNG_COLOR_TYPE_RGBA
+                                         : PNG_COLOR_TYPE_RGB;
+  png_set_IHDR(png, info, width, height, 8, colourType, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
   const size_t stride = static_cast<size_t>(width) * channels;
   for (int row = 0; row < height; ++row) {

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-// Writes width x height RGB or RGBA pixels (`channels` 3 or 4), rows top first. False with `error`
+// Writes width x height grey, RGB or RGBA pixels (`channels` 1, 3 or 4), rows top first. False with `error`
 // set when the file cannot be written.
 bool writePngFile(const std::string& path, const uint8_t* pixels, int width, int height,
                   int channels, std::string& error);

@@ -2,9 +2,7 @@
 // loop, with measures of the pictures taken from the back buffer: the fades, the halftone pass, the
 // title, the greetings, the credits roll. Robust measures (levels, shares of pixels, rectangles),
 // never pixel goldens, so a driver update does not break them. Also: two runs give the same frames.
-#include <dlfcn.h>
 #include <gtest/gtest.h>
-#include <link.h>
 
 #include <algorithm>
 #include <cmath>
@@ -26,6 +24,7 @@
 #include "gfx/backends.h"
 #include "gfx/gl.h"
 #include "launcher/demo_context.h"
+#include "support/headless_gl.h"
 
 namespace {
 
@@ -176,19 +175,6 @@ class RecordingPlatform final : public FramePlatform {
   int32_t dotMode = 0;
 };
 
-// Mesa unloads its driver when the display goes, after which LeakSanitizer can only name the
-// driver's caches "unknown module" and no suppression matches them; pinning its libraries keeps
-// their names. (The shared test context does the same.)
-int pinDriverLibrary(dl_phdr_info* info, size_t, void*) {
-  const std::string name = info->dlpi_name ? info->dlpi_name : "";
-  for (const char* part : {"mesa", "dri", "gallium", "LLVM", "glapi"}) {
-    if (name.find(part) != std::string::npos) {
-      dlopen(name.c_str(), RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
-      break;
-    }
-  }
-  return 0;
-}
 
 // One run of the show in a fresh context, as a process start would give it. Empty facts and the
 // reason in `error` when the show cannot start.
@@ -216,7 +202,7 @@ ShowRun runShow(const std::set<uint32_t>& wanted, uint32_t stopMs = kShowEndMs) 
     run.error = show.error();
     return run;
   }
-  dl_iterate_phdr(pinDriverLibrary, nullptr);
+  pinGraphicsDriver();
   RecordingPlatform platform(wanted, stopMs);
   show.play(platform);
   show.stop();

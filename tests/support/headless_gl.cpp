@@ -4,11 +4,12 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <link.h>
-#include <png.h>
 
 #include <cstdio>
+#include <algorithm>
 #include <memory>
 
+#include "app/png_file.h"
 #include "gfx/backends.h"
 #include "gfx/gl.h"
 #include "gfx/start_display.h"
@@ -22,8 +23,6 @@ struct HeadlessState {
   bool ok = false;
 };
 
-// Mesa unloads its driver at exit, after which LeakSanitizer can only name its caches "unknown
-// module" and no suppression matches them. Pinning the driver's libraries keeps their names.
 int pinDriverLibrary(dl_phdr_info* info, size_t, void*) {
   const std::string name = info->dlpi_name ? info->dlpi_name : "";
   for (const char* part : {"mesa", "dri", "gallium", "LLVM", "glapi"}) {
@@ -44,12 +43,14 @@ HeadlessState& state(int width, int height) {
     s.context->height = height;
     s.context->aspect = kAspect16x9;
     s.ok = startDisplay(*s.context, *s.display, s.error);
-    dl_iterate_phdr(pinDriverLibrary, nullptr);
+    pinGraphicsDriver();
     return s;
   }();
   return made;
 }
 }  // namespace
+
+void pinGraphicsDriver() { dl_iterate_phdr(pinDriverLibrary, nullptr); }
 
 DemoContext& headlessGL(int width, int height) {
   HeadlessState& s = state(width, height);
@@ -69,23 +70,11 @@ std::vector<uint8_t> readRGBA(int x, int y, int width, int height) {
 }
 
 bool writePng(const std::string& path, const std::vector<uint8_t>& rgba, int width, int height) {
-  FILE* file = std::fopen(path.c_str(), "wb");
-  if (!file) return false;
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  png_infop info = png_create_info_struct(png);
-  if (setjmp(png_jmpbuf(png))) {
-    png_destroy_write_struct(&png, &info);
-    std::fclose(file);
-    return false;
+  const size_t stride = static_cast<size_t>(width) * 4;
+  std::vector<uint8_t> topFirst(rgba.size());
+  for (int row = 0; row < height; ++row) {
+    std::copy_n(rgba.begin() + (height - 1 - row) * stride, stride, topFirst.begin() + row * stride);
   }
-  png_init_io(png, file);
-  png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE,
-               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  png_write_info(png, info);
-  for (int row = height - 1; row >= 0; --row) {
-    png_write_row(png, rgba.data() + static_cast<size_t>(row) * width * 4);
-  }
-  png_write_end(png, info);
-  png_destroy_write_struct(&png, &info);
-  return std::fclose(file) == 0;
+  std::string error;
+  return writePngFile(path, topFirst.data(), width, height, 4, error);
 }

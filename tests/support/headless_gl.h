@@ -12,6 +12,11 @@ struct DemoContext;
 // perspective. A test that cannot get it fails with the reason.
 DemoContext& headlessGL(int width = 320, int height = 180);
 
+// Mesa unloads its driver when a display goes or the process ends, after which LeakSanitizer can
+// only name the driver's caches "unknown module" and no suppression matches them; pinning the
+// driver's libraries once a context exists keeps their names.
+void pinGraphicsDriver();
+
 // RGBA bytes of the bound read framebuffer, rows bottom-up as GL returns them.
 std::vector<uint8_t> readRGBA(int x, int y, int width, int height);
 

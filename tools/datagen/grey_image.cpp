@@ -1,7 +1,7 @@
 // Grey picture helpers of the data generator: quantising, the grey palette, file and PNG output.
 #include "tools/datagen/grey_image.h"
 
-#include <png.h>
+#include "app/png_file.h"
 
 #include <algorithm>
 #include <cmath>
@@ -43,29 +43,6 @@ bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes, std::
 }
 
 bool writeGreyPng(const std::string& path, const GreyImage& image, std::string& error) {
-  FILE* file = std::fopen(path.c_str(), "wb");
-  if (!file) {
-    error = "cannot create " + path;
-    return false;
-  }
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  png_infop info = png ? png_create_info_struct(png) : nullptr;
-  if (!info || setjmp(png_jmpbuf(png))) {
-    png_destroy_write_struct(&png, &info);
-    std::fclose(file);
-    error = "cannot encode " + path;
-    return false;
-  }
   const std::vector<uint8_t> levels = image.levels();
-  png_init_io(png, file);
-  png_set_IHDR(png, info, png_uint_32(image.width), png_uint_32(image.height), 8,
-               PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-               PNG_FILTER_TYPE_DEFAULT);
-  png_write_info(png, info);
-  for (int y = 0; y < image.height; ++y) {
-    png_write_row(png, levels.data() + size_t(y) * size_t(image.width));
-  }
-  png_write_end(png, nullptr);
-  png_destroy_write_struct(&png, &info);
-  return std::fclose(file) == 0;
+  return writePngFile(path, levels.data(), image.width, image.height, 1, error);
 }

@@ -5,6 +5,7 @@
 
 #include "app/scene_params.h"
 #include "gfx/gl.h"
+#include "gfx/ortho_view.h"
 
 namespace {
 float lerp(float a, float b, float t) { return (1.0f - t) * a + t * b; }
@@ -28,13 +29,7 @@ void drawFadeQuad(const float fromColour[3], const float toColour[3], float from
                   float toAlpha, float t) {
   glColor4f(lerp(fromColour[0], toColour[0], t), lerp(fromColour[1], toColour[1], t),
             lerp(fromColour[2], toColour[2], t), lerp(fromAlpha, toAlpha, t));
-  glMatrixMode(GL_PROJECTION);
-  glPushMatrix();
-  glLoadIdentity();
-  glOrtho(-1, 1, -1, 1, -1, 1);
-  glMatrixMode(GL_MODELVIEW);
-  glPushMatrix();
-  glLoadIdentity();
+  pushOrthoView();
   glDisable(GL_CULL_FACE);
   glDisable(GL_DEPTH_TEST);
   glBegin(GL_QUADS);
@@ -45,10 +40,7 @@ void drawFadeQuad(const float fromColour[3], const float toColour[3], float from
   glEnd();
   glEnable(GL_CULL_FACE);
   glEnable(GL_DEPTH_TEST);
-  glMatrixMode(GL_PROJECTION);
-  glPopMatrix();
-  glMatrixMode(GL_MODELVIEW);
-  glPopMatrix();
+  popOrthoView();
 }
 
 void drawFadePass(uint32_t frameMs) {

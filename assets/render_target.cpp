@@ -4,6 +4,7 @@
 
 #include "assets/texture_registry.h"
 #include "gfx/gl.h"
+#include "gfx/ortho_view.h"
 
 void TextureRegistry::createRenderTarget(const char* name, Texture* colourTexture, float aspect) {
   auto target = std::make_unique<RenderTarget>();
@@ -59,13 +60,7 @@ bool bindRenderTarget(const char* name) {
 }
 
 void compositeTexture(const char* textureName, float halfWidth, float halfHeight) {
-  glMatrixMode(GL_PROJECTION);
-  glPushMatrix();
-  glLoadIdentity();
-  glOrtho(-1, 1, -1, 1, -1, 1);
-  glMatrixMode(GL_MODELVIEW);
-  glPushMatrix();
-  glLoadIdentity();
+  pushOrthoView();
   glDisable(GL_CULL_FACE);
   glDisable(GL_DEPTH_TEST);
   glDisable(GL_STENCIL_TEST);
@@ -87,8 +82,5 @@ void compositeTexture(const char* textureName, float halfWidth, float halfHeight
   glEnd();
 
   glDisable(GL_TEXTURE_2D);
-  glMatrixMode(GL_PROJECTION);
-  glPopMatrix();
-  glMatrixMode(GL_MODELVIEW);
-  glPopMatrix();
+  popOrthoView();
 }

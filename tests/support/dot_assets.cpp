@@ -16,6 +16,7 @@
 #include "dots/demo_runtime.h"
 #include "dots/dot_field.h"
 #include "gfx/gl.h"
+#include "gfx/ortho_view.h"
 #include "launcher/demo_context.h"
 #include "support/headless_gl.h"
 
@@ -87,21 +88,12 @@ void paintPicture(void (*draw)()) {
   bindRenderTarget("RT_DEFAULT1");
   glClearColor(1, 1, 1, 1);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-  glMatrixMode(GL_PROJECTION);
-  glPushMatrix();
-  glLoadIdentity();
-  glOrtho(-1, 1, -1, 1, -1, 1);
-  glMatrixMode(GL_MODELVIEW);
-  glPushMatrix();
-  glLoadIdentity();
+  pushOrthoView();
   glDisable(GL_DEPTH_TEST);
   glDisable(GL_CULL_FACE);
   glDisable(GL_TEXTURE_2D);
   draw();
-  glMatrixMode(GL_PROJECTION);
-  glPopMatrix();
-  glMatrixMode(GL_MODELVIEW);
-  glPopMatrix();
+  popOrthoView();
   glPopAttrib();
   gl::glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
 }

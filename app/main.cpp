@@ -101,6 +101,7 @@ int main(int argc, char** argv) {
     return runOffscreen(*options, createHeadlessDisplay);
   }
 
+  prepareSdlVideo();
   installSdlAudioDevice();
   DemoContext context;
   const DisplayModeQuery query = sdlDisplayModeQuery();

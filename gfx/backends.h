@@ -8,6 +8,9 @@
 
 // A window through SDL2 (X11/GLX, Wayland or SDL's offscreen driver).
 std::unique_ptr<Display> createSdlDisplay();
+// Settings SDL reads once, when its video first starts (the X11 window class "demo_zor"): call it
+// before anything else touches SDL video, the display-mode query included.
+void prepareSdlVideo();
 // An EGL pbuffer on Mesa's surfaceless platform: no window system needed; framebuffer 0 and GL_BACK
 // exist and can be read back.
 std::unique_ptr<Display> createHeadlessDisplay();

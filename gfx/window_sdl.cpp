@@ -37,8 +37,7 @@ class SdlDisplay final : public Display {
   ~SdlDisplay() override { destroy(); }
 
   bool create(const DisplayRequest& request) override {
-    // The X11 window class; SDL reads it from the environment when it makes the window.
-    SDL_setenv("SDL_VIDEO_X11_WMCLASS", kWindowClass, 0);
+    prepareSdlVideo();
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return failWith("SDL video: ", SDL_GetError());
     videoStarted = true;
     fullscreen = request.fullscreen;
@@ -153,3 +152,6 @@ class SdlDisplay final : public Display {
 }  // namespace
 
 std::unique_ptr<Display> createSdlDisplay() { return std::make_unique<SdlDisplay>(); }
+
+// SDL takes the X11 window class from the environment when its video starts.
+void prepareSdlVideo() { SDL_setenv("SDL_VIDEO_X11_WMCLASS", kWindowClass, 0); }

@@ -3,6 +3,7 @@
 // vertex array with the "DOTS" program.
 #include "dots/dot_field.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -159,7 +160,7 @@ bool DotPlacer::prepare(const DotLayer& layer, float scale) {
   const Vec4& centre = layer.positions[0];
   const float z = centre.z + corner.z;
   const float w = centre.w + corner.w;
-  const float extent = std::fabs(corner.x) * std::fabs(scale);
+  const float extent = std::max(std::fabs(corner.x), std::fabs(corner.y)) * std::fabs(scale);
   auto row = [&](int r) { return ClipPlane{m[r], m[4 + r], m[8 + r] * z + m[12 + r] * w}; };
   const ClipPlane x = row(0), y = row(1);
   wRow = row(3);

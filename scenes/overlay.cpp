@@ -3,6 +3,7 @@
 // blend-equation helper, and leave culling and depth test on, blending off, the equation
 // GL_FUNC_ADD.
 #include "assets/shader_registry.h"
+#include "gfx/ortho_view.h"
 #include "scenes/scene_draw.h"
 #include "scenes/scenes.h"
 
@@ -29,13 +30,7 @@ void restoreAfterOverlay() {
 }  // namespace
 
 void drawOverlay() {
-  glMatrixMode(GL_PROJECTION);
-  glPushMatrix();
-  glLoadIdentity();
-  glOrtho(-1.0, 1.0, -1.0, 1.0, -1.0, 1.0);
-  glMatrixMode(GL_MODELVIEW);
-  glPushMatrix();
-  glLoadIdentity();
+  pushOrthoView();
 
   glDisable(GL_CULL_FACE);
   glDisable(GL_DEPTH_TEST);
@@ -57,10 +52,7 @@ void drawOverlay() {
   glEnd();
 
   restoreAfterOverlay();
-  glMatrixMode(GL_PROJECTION);
-  glPopMatrix();
-  glMatrixMode(GL_MODELVIEW);
-  glPopMatrix();
+  popOrthoView();
 }
 
 void drawLayer(const char* texture, GLenum equation, float uStart, float vStart, float uEnd,

@@ -11,6 +11,6 @@ cd "$NIGHTLOOM_ROOT"
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
   exec build/nightloom "$@"
 fi
-echo "nightloom: no display here, so the show is rendered to a video file (about $((2 * 76)) s to a few minutes)"
+echo "nightloom: no display here, so the show is rendered to nightloom.mp4 off screen (5 to 10 minutes on two cores without a GPU)"
 build/nightloom --capture nightloom.mp4 "$@"
 echo "nightloom: the show is in $NIGHTLOOM_ROOT/nightloom.mp4"

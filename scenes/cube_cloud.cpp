@@ -5,7 +5,6 @@
 #include <cmath>
 
 #include "app/scene_params.h"
-#include "audio/spectrum.h"
 #include "scenes/scene_draw.h"
 #include "scenes/scenes.h"
 
@@ -82,11 +81,7 @@ void reactToBeats(float frameDelta) {
   p.cubeWobble += p.cubeKick * frameDelta;
   p.cubeKick = std::max(p.cubeKick - 0.5f * frameDelta, 0.0f);
   p.dotScale = std::max(p.dotScale - 0.5f * frameDelta, 1.0f);
-  const int32_t beat0 = spectrumAnalyzer.beat[0];
-  const int32_t beat1 = spectrumAnalyzer.beat[1];
-  spectrumAnalyzer.beat[0] = 0;
-  spectrumAnalyzer.beat[1] = 0;
-  if (beat0 > 0 || beat1 > 0) {
+  if (scenes::takeLowBeat()) {
     p.beatCounter += 1;
     p.cubeKick = 2.0f;
     if (p.beatCounter >= 3) {

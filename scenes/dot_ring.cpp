@@ -5,7 +5,6 @@
 #include <cmath>
 
 #include "app/scene_params.h"
-#include "audio/spectrum.h"
 #include "scenes/scene_draw.h"
 #include "scenes/scenes.h"
 
@@ -38,11 +37,7 @@ void drawRingDots(float radius) {
 void reactToBeats(float frameDelta) {
   SceneParams& p = sceneParams;
   p.dotScale = std::max(p.dotScale - 0.5f * frameDelta, 1.0f);
-  const int32_t beat0 = spectrumAnalyzer.beat[0];
-  const int32_t beat1 = spectrumAnalyzer.beat[1];
-  spectrumAnalyzer.beat[0] = 0;
-  spectrumAnalyzer.beat[1] = 0;
-  if (beat0 > 0 || beat1 > 0) {
+  if (scenes::takeLowBeat()) {
     p.beatCounter += 1;
     if (p.beatCounter >= 2) {
       p.beatCounter = 0;

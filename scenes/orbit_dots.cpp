@@ -16,11 +16,7 @@ namespace {
 void reactToBeats(uint32_t ms) {
   SceneParams& p = sceneParams;
   if (ms >= 10000 && ms <= 19000) {
-    const int32_t beat0 = spectrumAnalyzer.beat[0];
-    const int32_t beat1 = spectrumAnalyzer.beat[1];
-    spectrumAnalyzer.beat[0] = 0;
-    spectrumAnalyzer.beat[1] = 0;
-    if (beat0 > 0 || beat1 > 0) p.dotMode = p.dotMode == 0 ? 1 : 0;
+    if (scenes::takeLowBeat()) p.dotMode = p.dotMode == 0 ? 1 : 0;
   } else if (ms >= 48000 && ms <= 68000) {
     bool anyBeat = false;
     for (int band = 0; band < SpectrumAnalyzer::bandCount; ++band) {

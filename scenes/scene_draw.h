@@ -1,11 +1,22 @@
-// Small drawing helpers the scenes share: looking a texture up by name and binding it to unit 0
-// the way every scene does, and the soft textured dot quad of the orbit and ring scenes.
+// Small helpers the scenes share: taking the low-band beat, looking a texture up by name and
+// binding it to unit 0 the way every scene does, and the soft textured dot quad of the orbit and
+// ring scenes.
 #pragma once
 
 #include "assets/texture_registry.h"
+#include "audio/spectrum.h"
 #include "gfx/gl.h"
 
 namespace scenes {
+
+// Reads the beat flags of bands 0 and 1 and clears both, so a later reader in the same frame sees
+// no beat; true when either was set.
+inline bool takeLowBeat() {
+  const bool beat = spectrumAnalyzer.beat[0] > 0 || spectrumAnalyzer.beat[1] > 0;
+  spectrumAnalyzer.beat[0] = 0;
+  spectrumAnalyzer.beat[1] = 0;
+  return beat;
+}
 
 // The named texture from the current registry, or null when there is no registry or no such name.
 inline Texture* findSceneTexture(const char* name) {

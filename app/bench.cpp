@@ -65,12 +65,7 @@ double percentile(std::vector<double> values, double p) {
 
 int runBench(DisplayFactory makeDisplay, int width, int height, int fps) {
   DemoContext context;
-  context.width = width;
-  context.height = height;
-  context.bitsPerPixel = 32;
-  context.aspect = kAspect16x9;
-  context.musicEnabled = 1;
-  context.music.output = AudioOutput::Driven;
+  prepareOffscreenContext(context, width, height);
   std::unique_ptr<Display> display = makeDisplay();
   Show show(context);
   const Clock::time_point startUp = Clock::now();

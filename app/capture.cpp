@@ -229,16 +229,6 @@ struct Encoder {
   }
 };
 
-void prepareContext(DemoContext& context, int width, int height) {
-  context.width = width;
-  context.height = height;
-  context.bitsPerPixel = 32;
-  context.aspect = kAspect16x9;
-  context.musicEnabled = 1;
-  context.vsync = 0;
-  context.music.output = AudioOutput::Driven;
-}
-
 // Checks what can be checked before the first frame; false with `error` set.
 bool checkSize(int width, int height, std::string& error) {
   GLint maxTexture = 0;
@@ -285,7 +275,7 @@ struct Session {
 
 // Brings up the headless show; false with `error` set.
 bool startSession(Session& session, int width, int height, std::string& error) {
-  prepareContext(session.context, width, height);
+  prepareOffscreenContext(session.context, width, height);
   session.show = std::make_unique<Show>(session.context);
   if (!session.show->start(*session.display)) {
     error = session.show->error();
@@ -381,6 +371,16 @@ int captureStill(const Options& options, DisplayFactory makeDisplay, int width, 
 }
 
 }  // namespace
+
+void prepareOffscreenContext(DemoContext& context, int width, int height) {
+  context.width = width;
+  context.height = height;
+  context.bitsPerPixel = 32;
+  context.aspect = kAspect16x9;
+  context.musicEnabled = 1;
+  context.vsync = 0;
+  context.music.output = AudioOutput::Driven;
+}
 
 uint64_t captureFrameCount(int fps) {
   uint64_t count = 0;

@@ -11,10 +11,15 @@
 #include <vector>
 
 struct Options;
+struct DemoContext;
 class Display;
 
 // Makes the off-screen display (the entry passes the headless backend's factory).
 using DisplayFactory = std::unique_ptr<Display> (*)();
+
+// The settings every off-screen run uses: width x height with the 16:9 letterbox, music on (it
+// drives the beats) on the clock driven by demo time, no vertical sync.
+void prepareOffscreenContext(DemoContext& context, int width, int height);
 
 // Runs --capture, --frames, --still or --bench; returns the process exit status.
 int runOffscreen(const Options& options, DisplayFactory makeDisplay);

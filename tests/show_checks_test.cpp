@@ -189,13 +189,7 @@ ShowRun runShow(const std::set<uint32_t>& wanted, uint32_t stopMs = kShowEndMs) 
   spectrumAnalyzer = SpectrumAnalyzer{};
   ShowRun run;
   DemoContext context;
-  context.width = kWidth;
-  context.height = kHeight;
-  context.bitsPerPixel = 32;
-  context.aspect = kAspect16x9;
-  context.musicEnabled = 1;
-  context.vsync = 0;
-  context.music.output = AudioOutput::Driven;
+  prepareOffscreenContext(context, kWidth, kHeight);
   std::unique_ptr<Display> display = createHeadlessDisplay();
   Show show(context);
   if (!show.start(*display)) {

@@ -72,7 +72,8 @@ void readFrame(int width, int height, std::vector<uint8_t>& rgb) {
   }
 }
 
-// Frame i at floor(i * 1000 / fps); what happens to each presented frame is the subclass's.
+// Frame i at floor(i * 1000 / fps); what happens to each presented frame is the subclass's. The
+// loop stops before the next frame once the output failed or has all it wants.
 class CapturePlatform : public FramePlatform {
  public:
   CapturePlatform(int frameRate, int w, int h) : fps(frameRate), width(w), height(h) {}
@@ -82,10 +83,8 @@ class CapturePlatform : public FramePlatform {
   void present() override {
     if (!failed) failed = !takeFrame();
     ++frameIndex;
-    // A failed or finished output ends the loop through the Escape flag, as a viewer would.
-    if ((failed || finished) && keys) keys[kKeyEscape] = 1;
   }
-  void attach(DemoContext& context) { keys = context.keyDown; }
+  bool stopRequested() override { return failed || finished; }
 
   bool failed = false;
   std::string error;
@@ -98,9 +97,6 @@ class CapturePlatform : public FramePlatform {
   int height;
   uint64_t frameIndex = 0;
   std::vector<uint8_t> rgb;
-
- private:
-  uint8_t* keys = nullptr;
 };
 
 class FramesPlatform final : public CapturePlatform {
@@ -316,7 +312,6 @@ int captureVideo(const Options& options, DisplayFactory makeDisplay, int width, 
   const uint64_t total = captureFrameCount(options.fps);
   Progress progress(total);
   VideoPlatform platform(options.fps, width, height, encoder.input, progress);
-  platform.attach(session.context);
   session.show->play(platform);
   session.show->stop();
   std::string encodeError;
@@ -344,7 +339,6 @@ int captureFrames(const Options& options, DisplayFactory makeDisplay, int width,
   const uint64_t total = captureFrameCount(options.fps);
   Progress progress(total);
   FramesPlatform platform(options.fps, width, height, options.output, progress);
-  platform.attach(session.context);
   session.show->play(platform);
   session.show->stop();
   if (platform.failed) return fatal(platform.error);
@@ -361,7 +355,6 @@ int captureStill(const Options& options, DisplayFactory makeDisplay, int width, 
   Session session(makeDisplay);
   if (!startSession(session, width, height, error)) return fatal(error);
   StillPlatform platform(options.fps, width, height, options.stillMs, options.output);
-  platform.attach(session.context);
   session.show->play(platform);
   session.show->stop();
   if (!platform.saved) return fatal(platform.error.empty() ? "the still was not reached" : platform.error);

@@ -12,6 +12,7 @@ constexpr float kOneMillisecondDelta = 0.002f;
 }  // namespace
 
 LoopEnd FrameLoop::runFrame(DemoContext& context, FramePlatform& platform) {
+  if (platform.stopRequested()) return LoopEnd::Stopped;
   const uint32_t now = platform.ticks();
   const uint32_t delta = now - lastTick;
   lastTick = now;

@@ -21,13 +21,17 @@ class FramePlatform {
   // Draws the frame's picture (the timeline) into framebuffer 0.
   virtual void render(DemoContext& context) = 0;
   virtual void present() = 0;
+  // Asked before each frame: true ends the loop there, before the frame is drawn (a capture whose
+  // output failed or is complete, a run interrupted from outside).
+  virtual bool stopRequested() { return false; }
 };
 
-enum class LoopEnd { Running, TimeUp, Escape, Quit };
+enum class LoopEnd { Running, TimeUp, Escape, Quit, Stopped };
 
 class FrameLoop {
  public:
-  // Runs one frame; returns Running, or why the loop ends after it.
+  // Runs one frame; returns Running, or why the loop ends after it (Stopped: before it, nothing
+  // drawn).
   LoopEnd runFrame(DemoContext& context, FramePlatform& platform);
   // Runs frames until the loop ends.
   LoopEnd run(DemoContext& context, FramePlatform& platform);

@@ -22,6 +22,7 @@ class ScriptedPlatform : public FramePlatform {
   uint32_t time = 0;
   int pressKeyOnFrame = -1;
   int quitOnFrame = -1;
+  int stopFromFrame = -1;
   int frame = 0;
   std::vector<uint32_t> rendered;
   std::vector<uint32_t> presented;
@@ -40,6 +41,7 @@ class ScriptedPlatform : public FramePlatform {
     presented.push_back(time);
     ++frame;
   }
+  bool stopRequested() override { return stopFromFrame >= 0 && frame >= stopFromFrame; }
 };
 
 struct LoopTest : ::testing::Test {
@@ -97,6 +99,14 @@ TEST_F(LoopTest, ClosingTheWindowStillPresentsThatFrame) {
   platform.quitOnFrame = 1;
   platform.time = 5;
   EXPECT_EQ(loop.run(context, platform), LoopEnd::Quit);
+  EXPECT_EQ(platform.rendered.size(), 2u);
+  EXPECT_EQ(platform.presented.size(), 2u);
+}
+
+TEST_F(LoopTest, AStopRequestEndsTheLoopBeforeTheNextFrameIsDrawn) {
+  platform.stopFromFrame = 2;
+  platform.time = 5;
+  EXPECT_EQ(loop.run(context, platform), LoopEnd::Stopped);
   EXPECT_EQ(platform.rendered.size(), 2u);
   EXPECT_EQ(platform.presented.size(), 2u);
 }

@@ -1,30 +1,25 @@
 // Off-screen rendering of the show: the capture platforms, the ffmpeg pipe, progress and summary.
 #include "app/capture.h"
 
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <limits>
 #include <memory>
 
 #include "app/bench.h"
 #include "app/options.h"
 #include "app/png_file.h"
 #include "app/show.h"
+#include "app/video_encoder.h"
 #include "assets/data_files.h"
 #include "audio/music.h"
 #include "gfx/display.h"
 #include "gfx/gl.h"
 #include "launcher/demo_context.h"
-
-extern char** environ;
 
 namespace {
 
@@ -108,7 +103,8 @@ class FramesPlatform final : public CapturePlatform {
   bool takeFrame() override {
     readFrame(width, height, rgb);
     char name[32];
-    std::snprintf(name, sizeof name, "frame_%05llu.png", static_cast<unsigned long long>(frameIndex));
+    std::snprintf(name, sizeof name, "frame_%05llu.png",
+                  static_cast<unsigned long long>(frameIndex));
     const bool ok = writePngFile(directory + "/" + name, rgb.data(), width, height, 3, error);
     progress.update(frameIndex + 1);
     return ok;
@@ -142,87 +138,21 @@ class StillPlatform final : public CapturePlatform {
 
 class VideoPlatform final : public CapturePlatform {
  public:
-  VideoPlatform(int fps, int w, int h, int pipeFd, Progress& bar)
-      : CapturePlatform(fps, w, h), fd(pipeFd), progress(bar) {}
+  VideoPlatform(int fps, int w, int h, VideoEncoder& videoEncoder, Progress& bar)
+      : CapturePlatform(fps, w, h), encoder(videoEncoder), progress(bar) {}
 
  private:
   bool takeFrame() override {
     readFrame(width, height, rgb);
-    size_t written = 0;
-    while (written < rgb.size()) {
-      const ssize_t n = write(fd, rgb.data() + written, rgb.size() - written);
-      if (n <= 0) {
-        error = "ffmpeg stopped taking frames";
-        return false;
-      }
-      written += static_cast<size_t>(n);
+    if (!encoder.send(rgb.data(), rgb.size())) {
+      error = "ffmpeg stopped taking frames";
+      return false;
     }
     progress.update(frameIndex + 1);
     return true;
   }
-  int fd;
+  VideoEncoder& encoder;
   Progress& progress;
-};
-
-// A running ffmpeg with a pipe to its standard input; its own output goes to a log file.
-struct Encoder {
-  pid_t pid = -1;
-  int input = -1;
-  std::string log;
-
-  bool start(const std::vector<std::string>& command, std::string& error) {
-    int fds[2];
-    if (pipe(fds) != 0) {
-      error = "cannot make a pipe to ffmpeg";
-      return false;
-    }
-    log = std::filesystem::temp_directory_path() / ("nightloom-ffmpeg-" + std::to_string(getpid()) + ".log");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, fds[0], 0);
-    posix_spawn_file_actions_addclose(&actions, fds[1]);
-    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    std::vector<char*> argv;
-    for (const std::string& part : command) argv.push_back(const_cast<char*>(part.c_str()));
-    argv.push_back(nullptr);
-    const int status = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(fds[0]);
-    if (status != 0) {
-      close(fds[1]);
-      error = "cannot start ffmpeg: " + std::string(std::strerror(status));
-      return false;
-    }
-    input = fds[1];
-    return true;
-  }
-
-  // Closes the pipe and waits; false with the end of ffmpeg's log in `error` when it failed.
-  bool finish(std::string& error) {
-    if (input >= 0) close(input);
-    input = -1;
-    int status = 0;
-    if (pid > 0) waitpid(pid, &status, 0);
-    pid = -1;
-    const bool ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    if (!ok) error = "ffmpeg failed; its last words: " + tail();
-    std::remove(log.c_str());
-    return ok;
-  }
-
-  std::string tail() const {
-    FILE* file = std::fopen(log.c_str(), "rb");
-    if (!file) return "(no log)";
-    std::string text;
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, n);
-    std::fclose(file);
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-    const size_t cut = text.rfind('\n');
-    return cut == std::string::npos ? text : text.substr(cut + 1);
-  }
 };
 
 // Checks what can be checked before the first frame; false with `error` set.
@@ -288,8 +218,9 @@ std::string describeSize(uintmax_t bytes) {
 
 int captureVideo(const Options& options, DisplayFactory makeDisplay, int width, int height) {
   if (!programOnPath("ffmpeg")) {
-    return fatal("--capture needs the ffmpeg command, which is not on the PATH; install it with "
-                 "'apt-get install ffmpeg', or use --frames DIR, which needs no ffmpeg");
+    return fatal(
+        "--capture needs the ffmpeg command, which is not on the PATH; install it with "
+        "'apt-get install ffmpeg', or use --frames DIR, which needs no ffmpeg");
   }
   if (width % 2 || height % 2) return fatal("H.264 video needs an even width and height");
   std::string error;
@@ -301,33 +232,34 @@ int captureVideo(const Options& options, DisplayFactory makeDisplay, int width, 
   const std::filesystem::path finalPath(options.output);
   const std::filesystem::path partial =
       finalPath.parent_path() / ("." + finalPath.filename().string() + ".partial.mp4");
-  Encoder encoder;
+  VideoEncoder encoder;
   const std::string music = resolveDataPath("Data\\music.mp3");
   if (!encoder.start(ffmpegCommand(width, height, options.fps, music,
                                    captureMusicStartMs(options.fps), partial.string()),
                      error)) {
     return fatal(error);
   }
-  signal(SIGPIPE, SIG_IGN);
   const uint64_t total = captureFrameCount(options.fps);
   Progress progress(total);
-  VideoPlatform platform(options.fps, width, height, encoder.input, progress);
+  VideoPlatform platform(options.fps, width, height, encoder, progress);
   session.show->play(platform);
   session.show->stop();
   std::string encodeError;
-  const bool encoded = encoder.finish(encodeError);
+  const bool encoded = encoder.finish(
+      std::numeric_limits<double>::infinity(), [] { return false; }, encodeError);
   std::error_code ignored;
   if (platform.failed || !encoded) {
     std::filesystem::remove(partial, ignored);
-    return fatal(platform.failed ? platform.error + (encoded ? "" : "; " + encodeError) : encodeError);
+    return fatal(platform.failed ? platform.error + (encoded ? "" : "; " + encodeError)
+                                 : encodeError);
   }
   std::filesystem::rename(partial, finalPath, ignored);
   if (ignored) return fatal("cannot rename the finished video to " + options.output);
-  std::fprintf(stderr,
-               "nightloom: wrote %s (%s, %dx%d, %.2f s, %llu frames at %d fps) in %.1f s\n",
-               options.output.c_str(), describeSize(std::filesystem::file_size(finalPath, ignored)).c_str(),
-               width, height, total / static_cast<double>(options.fps),
-               static_cast<unsigned long long>(total), options.fps, progress.elapsed());
+  std::fprintf(stderr, "nightloom: wrote %s (%s, %dx%d, %.2f s, %llu frames at %d fps) in %.1f s\n",
+               options.output.c_str(),
+               describeSize(std::filesystem::file_size(finalPath, ignored)).c_str(), width, height,
+               total / static_cast<double>(options.fps), static_cast<unsigned long long>(total),
+               options.fps, progress.elapsed());
   return 0;
 }
 
@@ -357,7 +289,8 @@ int captureStill(const Options& options, DisplayFactory makeDisplay, int width, 
   StillPlatform platform(options.fps, width, height, options.stillMs, options.output);
   session.show->play(platform);
   session.show->stop();
-  if (!platform.saved) return fatal(platform.error.empty() ? "the still was not reached" : platform.error);
+  if (!platform.saved)
+    return fatal(platform.error.empty() ? "the still was not reached" : platform.error);
   std::fprintf(stderr, "nightloom: wrote %s (%dx%d, demo time %u ms)\n", options.output.c_str(),
                width, height, options.stillMs);
   return 0;
@@ -390,29 +323,14 @@ uint32_t captureMusicStartMs(int fps) {
 std::vector<std::string> ffmpegCommand(int width, int height, int fps, const std::string& musicPath,
                                        uint32_t musicDelayMs, const std::string& output) {
   const std::string delay = std::to_string(musicDelayMs);
-  return {"ffmpeg", "-nostdin", "-y", "-loglevel", "error", "-f", "rawvideo", "-pix_fmt", "rgb24",
-          "-s", std::to_string(width) + "x" + std::to_string(height), "-r", std::to_string(fps),
-          "-i", "-", "-i", musicPath, "-map", "0:v", "-map", "1:a",
-          // adelay writes real silence before the music; an edit list would be ignored by some players.
-          "-af", "adelay=" + delay + ":all=1", "-c:v", "libx264", "-preset", "veryfast", "-crf", "20",
-          "-pix_fmt", "yuv420p", "-c:a", "aac", "-b:a", "192k", "-shortest", "-movflags", "+faststart",
-          "-f", "mp4", output};
-}
-
-bool programOnPath(const std::string& program) {
-  const char* path = std::getenv("PATH");
-  if (!path) return false;
-  std::string paths = path;
-  size_t start = 0;
-  while (start <= paths.size()) {
-    const size_t end = paths.find(':', start);
-    const std::string dir = paths.substr(start, end == std::string::npos ? std::string::npos : end - start);
-    const std::string candidate = (dir.empty() ? "." : dir) + "/" + program;
-    if (access(candidate.c_str(), X_OK) == 0) return true;
-    if (end == std::string::npos) break;
-    start = end + 1;
-  }
-  return false;
+  return {
+      "ffmpeg", "-nostdin", "-y", "-loglevel", "error", "-f", "rawvideo", "-pix_fmt", "rgb24", "-s",
+      std::to_string(width) + "x" + std::to_string(height), "-r", std::to_string(fps), "-i", "-",
+      "-i", musicPath, "-map", "0:v", "-map", "1:a",
+      // adelay writes real silence before the music; an edit list would be ignored by some players.
+      "-af", "adelay=" + delay + ":all=1", "-c:v", "libx264", "-preset", "veryfast", "-crf", "20",
+      "-pix_fmt", "yuv420p", "-c:a", "aac", "-b:a", "192k", "-shortest", "-movflags", "+faststart",
+      "-f", "mp4", output};
 }
 
 int runOffscreen(const Options& options, DisplayFactory makeDisplay) {
@@ -420,10 +338,15 @@ int runOffscreen(const Options& options, DisplayFactory makeDisplay) {
   const int width = options.width ? options.width : (bench ? 1280 : 1920);
   const int height = options.height ? options.height : (bench ? 720 : 1080);
   switch (options.mode) {
-    case RunMode::Capture: return captureVideo(options, makeDisplay, width, height);
-    case RunMode::Frames: return captureFrames(options, makeDisplay, width, height);
-    case RunMode::Still: return captureStill(options, makeDisplay, width, height);
-    case RunMode::Bench: return runBench(makeDisplay, width, height, options.fps);
-    default: return 2;
+    case RunMode::Capture:
+      return captureVideo(options, makeDisplay, width, height);
+    case RunMode::Frames:
+      return captureFrames(options, makeDisplay, width, height);
+    case RunMode::Still:
+      return captureStill(options, makeDisplay, width, height);
+    case RunMode::Bench:
+      return runBench(makeDisplay, width, height, options.fps);
+    default:
+      return 2;
   }
 }

@@ -39,6 +39,3 @@ uint32_t captureMusicStartMs(int fps);
 // `musicDelayMs` late, into `output`.
 std::vector<std::string> ffmpegCommand(int width, int height, int fps, const std::string& musicPath,
                                        uint32_t musicDelayMs, const std::string& output);
-
-// Whether `program` is an executable file in a directory of $PATH.
-bool programOnPath(const std::string& program);

@@ -4,6 +4,7 @@
 
 #include "app/capture.h"
 #include "app/options.h"
+#include "app/video_encoder.h"
 
 namespace {
 std::optional<Options> parse(std::vector<std::string> arguments, std::string& error) {

@@ -1,0 +1,176 @@
+// VideoEncoder on POSIX: fork and exec. The encoder gets a process group of its own, so a
+// terminal's Ctrl-C (sent to the foreground group) reaches only nightloom, which then closes the
+// pipe in order; on Linux a parent-death signal ends the encoder even if nightloom is killed
+// outright, so it is never left running on its own.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <thread>
+
+#include "app/video_encoder.h"
+
+struct VideoEncoder::Process {
+  pid_t pid = -1;
+  int input = -1;  // write end of the pipe to its standard input; -1 once closed
+};
+
+namespace {
+
+// Only async-signal-safe calls: the child of a threaded process runs here between fork and exec.
+[[noreturn]] void becomeEncoder(pid_t parent, int input, int logFile, const char* path,
+                                char* const* argv) {
+  setpgid(0, 0);
+#ifdef __linux__
+  prctl(PR_SET_PDEATHSIG, SIGKILL);
+#endif
+  if (getppid() != parent) _exit(127);  // the parent went before the death signal was armed
+  signal(SIGPIPE, SIG_DFL);             // the capture ignores it; ffmpeg should not inherit that
+  if (dup2(input, 0) < 0 || dup2(logFile, 1) < 0 || dup2(logFile, 2) < 0) _exit(127);
+  execv(path, argv);
+  _exit(127);
+}
+
+void closeOnce(int& fd) {
+  if (fd >= 0) close(fd);
+  fd = -1;
+}
+
+}  // namespace
+
+VideoEncoder::VideoEncoder() = default;
+VideoEncoder::~VideoEncoder() { kill(); }
+
+bool VideoEncoder::start(const std::vector<std::string>& command, std::string& error) {
+  const std::optional<std::string> path = findProgram(command.front());
+  if (!path) {
+    error = "cannot find " + command.front() + " on the PATH";
+    return false;
+  }
+  std::error_code noTemp;
+  const std::filesystem::path temp = std::filesystem::temp_directory_path(noTemp);
+  log = ((noTemp ? std::filesystem::path("/tmp") : temp) /
+         ("nightloom-ffmpeg-" + std::to_string(getpid()) + ".log"))
+            .string();
+  int fds[2];
+  if (pipe2(fds, O_CLOEXEC) != 0) {
+    error = "cannot make a pipe to ffmpeg";
+    return false;
+  }
+  int logFile = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (logFile < 0) {
+    error = "cannot write ffmpeg's log " + log + ": " + std::strerror(errno);
+    closeOnce(fds[0]);
+    closeOnce(fds[1]);
+    return false;
+  }
+  std::vector<char*> argv;
+  for (const std::string& part : command) argv.push_back(const_cast<char*>(part.c_str()));
+  argv.push_back(nullptr);
+  const pid_t parent = getpid();
+  const pid_t child = fork();
+  if (child == 0) becomeEncoder(parent, fds[0], logFile, path->c_str(), argv.data());
+  const int forkError = errno;
+  closeOnce(fds[0]);
+  closeOnce(logFile);
+  if (child < 0) {
+    closeOnce(fds[1]);
+    std::remove(log.c_str());
+    error = "cannot start ffmpeg: " + std::string(std::strerror(forkError));
+    return false;
+  }
+  // Set on both sides, so that whichever runs first, no signal to our group reaches the child.
+  setpgid(child, child);
+  // A dead encoder then shows as a failed write instead of ending the capture without a word.
+  signal(SIGPIPE, SIG_IGN);
+  process = std::make_unique<Process>(Process{child, fds[1]});
+  return true;
+}
+
+bool VideoEncoder::send(const uint8_t* bytes, size_t size) {
+  if (!process || process->input < 0) return false;
+  size_t written = 0;
+  while (written < size) {
+    const ssize_t n = write(process->input, bytes + written, size - written);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    written += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+bool VideoEncoder::finish(double patienceSeconds, const std::function<bool()>& giveUp,
+                          std::string& error) {
+  if (!process) {
+    error = "ffmpeg is not running";
+    return false;
+  }
+  closeOnce(process->input);
+  const auto started = std::chrono::steady_clock::now();
+  int status = 0;
+  for (;;) {
+    const pid_t ended = waitpid(process->pid, &status, WNOHANG);
+    if (ended == process->pid) break;
+    if (ended < 0 && errno != EINTR) {
+      kill();
+      error = "lost track of ffmpeg";
+      return false;
+    }
+    const std::chrono::duration<double> waited = std::chrono::steady_clock::now() - started;
+    if (giveUp() || waited.count() >= patienceSeconds) {
+      kill();
+      error = "ffmpeg did not finish and was stopped";
+      return false;
+    }
+    // Polled: POSIX has no wait with a time limit for a child.
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  process.reset();
+  const bool ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  if (!ok) error = "ffmpeg failed; its last words: " + logTail();
+  std::remove(log.c_str());
+  return ok;
+}
+
+void VideoEncoder::kill() {
+  if (!process) return;
+  closeOnce(process->input);
+  // The whole group, so that nothing the encoder started stays behind either.
+  if (::kill(-process->pid, SIGKILL) != 0) ::kill(process->pid, SIGKILL);
+  while (waitpid(process->pid, nullptr, 0) < 0 && errno == EINTR) {
+  }
+  process.reset();
+  std::remove(log.c_str());
+}
+
+std::optional<std::string> findProgram(const std::string& program) {
+  const char* path = std::getenv("PATH");
+  if (!path) return std::nullopt;
+  const std::string paths = path;
+  size_t start = 0;
+  while (start <= paths.size()) {
+    const size_t end = paths.find(':', start);
+    const std::string dir =
+        paths.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    const std::string candidate = (dir.empty() ? "." : dir) + "/" + program;
+    struct stat info;
+    if (stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+        access(candidate.c_str(), X_OK) == 0) {
+      return candidate;
+    }
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
+  return std::nullopt;
+}

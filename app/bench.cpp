@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/capture.h"
+#include "app/interrupt.h"
 #include "app/show.h"
 #include "audio/music.h"
 #include "dots/dot_field.h"
@@ -46,6 +47,8 @@ class BenchPlatform final : public FramePlatform {
     }
     ++index;
   }
+  bool stopRequested() override { return interruptCount() > 0; }
+  uint64_t frames() const { return index; }
 
  private:
   int fps;
@@ -94,6 +97,9 @@ int runBench(DisplayFactory makeDisplay, int width, int height, int fps) {
   const uint64_t uploaded = dotFieldStats.bytesUploaded - uploadedBefore;
   const uint64_t vertices = dotFieldStats.verticesDrawn - verticesBefore;
   show.stop();
+  if (interruptCount() > 0) {
+    return reportInterrupted(platform.frames(), captureFrameCount(fps), "no figures");
+  }
 
   const size_t frames = windows.back().frameMs.size();
   std::printf("nightloom benchmark: %dx%d, %d steps per second, %zu frames, %s\n", width, height,

@@ -1,5 +1,6 @@
 // The benchmark: the whole show rendered off screen at a fixed rate, with frame times per scene
-// window, frames per second, bytes uploaded per frame, start-up time and peak memory.
+// window, frames per second, bytes uploaded per frame, start-up time and peak memory. An interrupt
+// ends it after the current frame, without figures.
 #pragma once
 
 #include "app/capture.h"

@@ -1,4 +1,5 @@
-// Off-screen rendering of the show: the capture platforms, the ffmpeg pipe, progress and summary.
+// Off-screen rendering of the show: the capture platforms, the ffmpeg pipe, progress and summary,
+// and the orderly end of a run interrupted from outside.
 #include "app/capture.h"
 
 #include <unistd.h>
@@ -11,6 +12,7 @@
 #include <memory>
 
 #include "app/bench.h"
+#include "app/interrupt.h"
 #include "app/options.h"
 #include "app/png_file.h"
 #include "app/show.h"
@@ -23,7 +25,11 @@
 
 namespace {
 
+namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
+
+// After an interrupt ffmpeg gets this long to end by itself once its input is closed.
+constexpr double kInterruptedPatienceSeconds = 3.0;
 
 double secondsSince(Clock::time_point start) {
   return std::chrono::duration<double>(Clock::now() - start).count();
@@ -43,13 +49,20 @@ class Progress {
     std::fprintf(stderr, "%sframe %llu of %llu, %.1f fps, %.0f s left%s", terminal ? "\r" : "",
                  static_cast<unsigned long long>(done), static_cast<unsigned long long>(total),
                  rate, left, terminal ? "   " : "\n");
+    midLine = terminal && done < total;
     if (terminal && done == total) std::fputc('\n', stderr);
+  }
+  // Ends a line left open on a terminal, so that a message after it starts on its own line.
+  void endLine() {
+    if (midLine) std::fputc('\n', stderr);
+    midLine = false;
   }
   double elapsed() const { return secondsSince(started); }
 
  private:
   uint64_t total;
   bool terminal;
+  bool midLine = false;
   Clock::time_point started = Clock::now();
   double lastShown = -1e9;
 };
@@ -68,7 +81,8 @@ void readFrame(int width, int height, std::vector<uint8_t>& rgb) {
 }
 
 // Frame i at floor(i * 1000 / fps); what happens to each presented frame is the subclass's. The
-// loop stops before the next frame once the output failed or has all it wants.
+// loop stops before the next frame once the output failed or has all it wants, or an interrupt
+// came.
 class CapturePlatform : public FramePlatform {
  public:
   CapturePlatform(int frameRate, int w, int h) : fps(frameRate), width(w), height(h) {}
@@ -79,7 +93,9 @@ class CapturePlatform : public FramePlatform {
     if (!failed) failed = !takeFrame();
     ++frameIndex;
   }
-  bool stopRequested() override { return failed || finished; }
+  bool stopRequested() override { return failed || finished || interruptCount() > 0; }
+  // Frames presented so far.
+  uint64_t frames() const { return frameIndex; }
 
   bool failed = false;
   std::string error;
@@ -98,6 +114,7 @@ class FramesPlatform final : public CapturePlatform {
  public:
   FramesPlatform(int fps, int w, int h, std::string dir, Progress& bar)
       : CapturePlatform(fps, w, h), directory(std::move(dir)), progress(bar) {}
+  uint64_t written = 0;
 
  private:
   bool takeFrame() override {
@@ -105,9 +122,10 @@ class FramesPlatform final : public CapturePlatform {
     char name[32];
     std::snprintf(name, sizeof name, "frame_%05llu.png",
                   static_cast<unsigned long long>(frameIndex));
-    const bool ok = writePngFile(directory + "/" + name, rgb.data(), width, height, 3, error);
+    if (!writePngFile(directory + "/" + name, rgb.data(), width, height, 3, error)) return false;
+    ++written;
     progress.update(frameIndex + 1);
-    return ok;
+    return true;
   }
   std::string directory;
   Progress& progress;
@@ -121,6 +139,12 @@ class StillPlatform final : public CapturePlatform {
   uint32_t ticks() override {
     const uint32_t t = captureFrameTime(frameIndex, fps);
     return t < target ? t : target;
+  }
+  // Frames up to and including the still.
+  uint64_t frameCount() const {
+    uint64_t count = 1;
+    while (captureFrameTime(count - 1, fps) < target) ++count;
+    return count;
   }
   bool saved = false;
 
@@ -174,8 +198,8 @@ bool checkSize(int width, int height, std::string& error) {
 
 bool directoryWritable(const std::string& directory, std::string& error) {
   std::error_code ignored;
-  std::filesystem::create_directories(directory, ignored);
-  if (!std::filesystem::is_directory(directory, ignored) || access(directory.c_str(), W_OK) != 0) {
+  fs::create_directories(directory, ignored);
+  if (!fs::is_directory(directory, ignored) || access(directory.c_str(), W_OK) != 0) {
     error = "cannot write into " + directory;
     return false;
   }
@@ -183,7 +207,7 @@ bool directoryWritable(const std::string& directory, std::string& error) {
 }
 
 std::string parentOf(const std::string& path) {
-  const std::string parent = std::filesystem::path(path).parent_path().string();
+  const std::string parent = fs::path(path).parent_path().string();
   return parent.empty() ? "." : parent;
 }
 
@@ -216,6 +240,17 @@ std::string describeSize(uintmax_t bytes) {
   return text;
 }
 
+// Closes ffmpeg's input and waits for it. After an interrupt it gets a few seconds and a second
+// interrupt ends it at once; otherwise it takes what it needs unless an interrupt comes.
+bool finishEncoder(VideoEncoder& encoder, std::string& error) {
+  if (interruptCount() > 0) {
+    return encoder.finish(
+        kInterruptedPatienceSeconds, [] { return interruptCount() > 1; }, error);
+  }
+  return encoder.finish(
+      std::numeric_limits<double>::infinity(), [] { return interruptCount() > 0; }, error);
+}
+
 int captureVideo(const Options& options, DisplayFactory makeDisplay, int width, int height) {
   if (!programOnPath("ffmpeg")) {
     return fatal(
@@ -229,8 +264,8 @@ int captureVideo(const Options& options, DisplayFactory makeDisplay, int width, 
   if (!startSession(session, width, height, error)) return fatal(error);
 
   // ffmpeg writes a hidden partial file; only a finished video gets the real name.
-  const std::filesystem::path finalPath(options.output);
-  const std::filesystem::path partial =
+  const fs::path finalPath(options.output);
+  const fs::path partial =
       finalPath.parent_path() / ("." + finalPath.filename().string() + ".partial.mp4");
   VideoEncoder encoder;
   const std::string music = resolveDataPath("Data\\music.mp3");
@@ -245,21 +280,24 @@ int captureVideo(const Options& options, DisplayFactory makeDisplay, int width, 
   session.show->play(platform);
   session.show->stop();
   std::string encodeError;
-  const bool encoded = encoder.finish(
-      std::numeric_limits<double>::infinity(), [] { return false; }, encodeError);
+  const bool encoded = finishEncoder(encoder, encodeError);
   std::error_code ignored;
+  if (interruptCount() > 0) {
+    fs::remove(partial, ignored);
+    progress.endLine();
+    return reportInterrupted(platform.frames(), total, "nothing written");
+  }
   if (platform.failed || !encoded) {
-    std::filesystem::remove(partial, ignored);
+    fs::remove(partial, ignored);
     return fatal(platform.failed ? platform.error + (encoded ? "" : "; " + encodeError)
                                  : encodeError);
   }
-  std::filesystem::rename(partial, finalPath, ignored);
+  fs::rename(partial, finalPath, ignored);
   if (ignored) return fatal("cannot rename the finished video to " + options.output);
   std::fprintf(stderr, "nightloom: wrote %s (%s, %dx%d, %.2f s, %llu frames at %d fps) in %.1f s\n",
-               options.output.c_str(),
-               describeSize(std::filesystem::file_size(finalPath, ignored)).c_str(), width, height,
-               total / static_cast<double>(options.fps), static_cast<unsigned long long>(total),
-               options.fps, progress.elapsed());
+               options.output.c_str(), describeSize(fs::file_size(finalPath, ignored)).c_str(),
+               width, height, total / static_cast<double>(options.fps),
+               static_cast<unsigned long long>(total), options.fps, progress.elapsed());
   return 0;
 }
 
@@ -273,6 +311,13 @@ int captureFrames(const Options& options, DisplayFactory makeDisplay, int width,
   FramesPlatform platform(options.fps, width, height, options.output, progress);
   session.show->play(platform);
   session.show->stop();
+  if (interruptCount() > 0) {
+    // The frames already written are whole files, so they stay.
+    progress.endLine();
+    const std::string kept =
+        "kept " + std::to_string(platform.written) + " frames in " + options.output;
+    return reportInterrupted(platform.frames(), total, platform.written ? kept : "nothing written");
+  }
   if (platform.failed) return fatal(platform.error);
   std::fprintf(stderr, "nightloom: wrote %llu frames (%dx%d, %d fps) to %s in %.1f s\n",
                static_cast<unsigned long long>(total), width, height, options.fps,
@@ -289,8 +334,13 @@ int captureStill(const Options& options, DisplayFactory makeDisplay, int width, 
   StillPlatform platform(options.fps, width, height, options.stillMs, options.output);
   session.show->play(platform);
   session.show->stop();
-  if (!platform.saved)
+  // A still written in full before the interrupt was seen is kept: it is complete.
+  if (!platform.saved && interruptCount() > 0) {
+    return reportInterrupted(platform.frames(), platform.frameCount(), "nothing written");
+  }
+  if (!platform.saved) {
     return fatal(platform.error.empty() ? "the still was not reached" : platform.error);
+  }
   std::fprintf(stderr, "nightloom: wrote %s (%dx%d, demo time %u ms)\n", options.output.c_str(),
                width, height, options.stillMs);
   return 0;
@@ -333,7 +383,16 @@ std::vector<std::string> ffmpegCommand(int width, int height, int fps, const std
       "-f", "mp4", output};
 }
 
+int reportInterrupted(uint64_t framesDone, uint64_t frameCount, const std::string& outcome) {
+  std::fprintf(stderr, "nightloom: interrupted at frame %llu of %llu; %s\n",
+               static_cast<unsigned long long>(framesDone),
+               static_cast<unsigned long long>(frameCount), outcome.c_str());
+  return interruptExitStatus(firstInterrupt());
+}
+
 int runOffscreen(const Options& options, DisplayFactory makeDisplay) {
+  // Ctrl-C, SIGTERM and SIGHUP from here on stop the run after its current frame.
+  const InterruptWatch watch;
   const bool bench = options.mode == RunMode::Bench;
   const int width = options.width ? options.width : (bench ? 1280 : 1920);
   const int height = options.height ? options.height : (bench ? 720 : 1080);

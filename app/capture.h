@@ -2,7 +2,8 @@
 // scenes and fades as the live show, at a fixed frame rate: frame i is drawn at demo time
 // floor(i * 1000 / fps). The music runs on the engine's driven clock, so every beat (and so every
 // picture) is exactly reproducible. Output: an MP4 through ffmpeg, numbered PNGs, one still, or
-// timing figures.
+// timing figures. Ctrl-C, SIGTERM or SIGHUP stop any of them after the current frame, leaving no
+// partial output behind (only the whole frames of --frames).
 #pragma once
 
 #include <cstdint>
@@ -39,3 +40,7 @@ uint32_t captureMusicStartMs(int fps);
 // `musicDelayMs` late, into `output`.
 std::vector<std::string> ffmpegCommand(int width, int height, int fps, const std::string& musicPath,
                                        uint32_t musicDelayMs, const std::string& output);
+
+// Prints the one line of a run that an interrupt ended, "interrupted at frame N of M; `outcome`",
+// and returns the exit status that goes with the interrupt.
+int reportInterrupted(uint64_t framesDone, uint64_t frameCount, const std::string& outcome);

@@ -1,0 +1,308 @@
+// The off-screen capture under faults, run as a user runs it: the built nightloom as a child
+// process with the real ffmpeg. Interrupted by Ctrl-C (to its process group, as a terminal sends
+// it), SIGTERM or SIGHUP it leaves no partial file and no encoder behind and exits 130, 143 or
+// 129.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+// Generous: the sanitizer build renders and starts up many times slower.
+constexpr std::chrono::seconds kRunLimit{240};
+
+std::string readFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+std::vector<std::string> namesIn(const fs::path& directory) {
+  std::vector<std::string> names;
+  for (const fs::directory_entry& entry : fs::directory_iterator(directory)) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// A scratch folder under the system's temporary directory, removed with all it holds.
+class Sandbox {
+ public:
+  Sandbox() {
+    std::string pattern = (fs::temp_directory_path() / "nightloom-capture-XXXXXX").string();
+    if (mkdtemp(pattern.data())) root = pattern;
+  }
+  ~Sandbox() {
+    std::error_code ignored;
+    if (!root.empty()) fs::remove_all(root, ignored);
+  }
+  fs::path folder(const std::string& name) const {
+    fs::create_directories(root / name);
+    return root / name;
+  }
+  fs::path root;
+};
+
+struct Ended {
+  bool exited = false;  // by exit(), not by a signal
+  int status = -1;      // exit status, or the signal that ended it
+  double seconds = 0;   // from the wait's start
+};
+
+// The built nightloom in a session of its own (its group is what a terminal's Ctrl-C reaches),
+// started in `workDir` with stderr going to a file and `overrides` ("NAME=value") in its
+// environment.
+class Nightloom {
+ public:
+  Nightloom(const std::vector<std::string>& arguments, const fs::path& workDir,
+            const fs::path& stderrFile, const std::vector<std::string>& overrides = {})
+      : errors(stderrFile) {
+    std::vector<std::string> command{NIGHTLOOM_EXECUTABLE};
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    std::vector<std::string> environment = overrides;
+    // In the sanitizer build the child's leak check at exit would report the GL driver's caches
+    // under no name, Mesa having unloaded the driver by then (the in-process tests pin it for
+    // that reason); memory errors and undefined behaviour are still caught.
+    const char* asan = std::getenv("ASAN_OPTIONS");
+    environment.push_back(std::string("ASAN_OPTIONS=") + (asan ? asan : "") + ":detect_leaks=0");
+    for (char** variable = environ; *variable; ++variable) {
+      const std::string entry = *variable;
+      const std::string name = entry.substr(0, entry.find('='));
+      bool overridden = false;
+      for (const std::string& own : environment) overridden |= own.rfind(name + "=", 0) == 0;
+      if (!overridden) environment.push_back(entry);
+    }
+    std::vector<char*> argv = pointersTo(command);
+    std::vector<char*> envp = pointersTo(environment);
+    pid = fork();
+    if (pid == 0) {
+      setsid();
+      const int err = open(stderrFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      if (err < 0 || chdir(workDir.c_str()) != 0 || dup2(err, 2) < 0) _exit(126);
+      execve(argv[0], argv.data(), envp.data());
+      _exit(127);
+    }
+  }
+  ~Nightloom() {
+    if (pid > 0) {
+      kill(-pid, SIGKILL);
+      waitpid(pid, nullptr, 0);
+    }
+  }
+
+  // Waits until its stderr holds `text`; false when it ended or the time ran out first.
+  bool waitForMessage(const std::string& text) {
+    const Clock::time_point start = Clock::now();
+    while (Clock::now() - start < kRunLimit) {
+      if (stderrText().find(text) != std::string::npos) return true;
+      if (ended()) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+  }
+  // Whether it has ended, without collecting its status.
+  bool ended() {
+    siginfo_t info = {};
+    return waitid(P_PID, pid, &info, WEXITED | WNOHANG | WNOWAIT) != 0 || info.si_pid == pid;
+  }
+  void signalGroup(int number) { kill(-pid, number); }
+  void signalAlone(int number) { kill(pid, number); }
+
+  Ended wait() {
+    Ended ended;
+    const Clock::time_point start = Clock::now();
+    int status = 0;
+    while (Clock::now() - start < kRunLimit) {
+      if (waitpid(pid, &status, WNOHANG) == pid) {
+        pid = -1;
+        ended.exited = WIFEXITED(status);
+        ended.status = ended.exited ? WEXITSTATUS(status) : WTERMSIG(status);
+        break;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ended.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    return ended;
+  }
+  std::string stderrText() const { return readFile(errors); }
+  // Its last line on stderr (progress lines come before it).
+  std::string lastLine() const {
+    std::string text = stderrText();
+    while (!text.empty() && text.back() == '\n') text.pop_back();
+    const size_t cut = text.find_last_of("\r\n");
+    return cut == std::string::npos ? text : text.substr(cut + 1);
+  }
+
+ private:
+  static std::vector<char*> pointersTo(std::vector<std::string>& words) {
+    std::vector<char*> pointers;
+    for (std::string& word : words) pointers.push_back(word.data());
+    pointers.push_back(nullptr);
+    return pointers;
+  }
+  pid_t pid = -1;
+  fs::path errors;
+};
+
+// Processes whose command line mentions `text` (an encoder writing into a test's folder).
+std::vector<std::string> processesMentioning(const std::string& text) {
+  std::vector<std::string> found;
+  for (const fs::directory_entry& entry : fs::directory_iterator("/proc")) {
+    const std::string name = entry.path().filename().string();
+    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::string line = readFile(entry.path() / "cmdline");
+    std::replace(line.begin(), line.end(), '\0', ' ');
+    if (line.find(text) != std::string::npos) found.push_back(name + ": " + line);
+  }
+  return found;
+}
+
+std::optional<uint64_t> interruptedAtFrame(const std::string& line, const std::string& outcome) {
+  const std::regex pattern("nightloom: interrupted at frame ([0-9]+) of ([0-9]+); (.*)");
+  std::smatch match;
+  if (!std::regex_match(line, match, pattern) || match[3] != outcome) return std::nullopt;
+  return std::stoull(match[1]);
+}
+
+// A capture interrupted once its first frames are out: what it leaves in its folders.
+struct InterruptedCapture {
+  Sandbox sandbox;
+  fs::path output = sandbox.folder("out");
+  fs::path temp = sandbox.folder("tmp");  // its TMPDIR, where the encoder's log goes
+  fs::path work = sandbox.folder("work");
+  fs::path errors = sandbox.root / "stderr.txt";
+
+  Nightloom start(const std::vector<std::string>& arguments, const std::string& path = "") {
+    std::vector<std::string> environment{"TMPDIR=" + temp.string()};
+    if (!path.empty()) environment.push_back("PATH=" + path + ":" + std::getenv("PATH"));
+    return Nightloom(arguments, work, errors, environment);
+  }
+};
+
+// The options of a short, small capture; the frame rate keeps it running long enough to be
+// interrupted while it renders.
+std::vector<std::string> smallCapture(const std::string& option, const fs::path& target) {
+  return {option, target.string(), "--size", "64x36", "--fps", "60"};
+}
+
+void expectInterruptedCaptureLeavesNothing(int signalNumber, bool toGroup, int expectedStatus) {
+  InterruptedCapture run;
+  Nightloom nightloom = run.start(smallCapture("--capture", run.output / "show.mp4"));
+  ASSERT_TRUE(nightloom.waitForMessage("frame 1 of")) << nightloom.stderrText();
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  toGroup ? nightloom.signalGroup(signalNumber) : nightloom.signalAlone(signalNumber);
+  const Ended ended = nightloom.wait();
+
+  EXPECT_TRUE(ended.exited) << "ended by signal " << ended.status;
+  EXPECT_EQ(ended.status, expectedStatus) << nightloom.stderrText();
+  const std::optional<uint64_t> frame = interruptedAtFrame(nightloom.lastLine(), "nothing written");
+  ASSERT_TRUE(frame) << nightloom.lastLine();
+  EXPECT_GE(*frame, 1u);
+  EXPECT_EQ(namesIn(run.output), std::vector<std::string>{});
+  EXPECT_EQ(namesIn(run.temp), std::vector<std::string>{});
+  EXPECT_EQ(processesMentioning(run.sandbox.root.string()), std::vector<std::string>{});
+}
+
+TEST(CaptureInterrupted, CtrlCToTheProcessGroupLeavesNoFileAndNoEncoder) {
+  expectInterruptedCaptureLeavesNothing(SIGINT, true, 130);
+}
+
+TEST(CaptureInterrupted, SigtermToNightloomAloneLeavesNoFileAndNoEncoder) {
+  expectInterruptedCaptureLeavesNothing(SIGTERM, false, 143);
+}
+
+TEST(CaptureInterrupted, HangUpDuringFramesKeepsTheWholeFramesWritten) {
+  InterruptedCapture run;
+  const fs::path frames = run.output / "frames";
+  Nightloom nightloom = run.start(smallCapture("--frames", frames));
+  ASSERT_TRUE(nightloom.waitForMessage("frame 1 of")) << nightloom.stderrText();
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  nightloom.signalAlone(SIGHUP);
+  const Ended ended = nightloom.wait();
+
+  EXPECT_TRUE(ended.exited && ended.status == 129) << nightloom.stderrText();
+  const std::vector<std::string> names = namesIn(frames);
+  const std::optional<uint64_t> frame =
+      interruptedAtFrame(nightloom.lastLine(),
+                         "kept " + std::to_string(names.size()) + " frames in " + frames.string());
+  ASSERT_TRUE(frame) << nightloom.lastLine();
+  EXPECT_EQ(*frame, names.size());
+  ASSERT_GE(names.size(), 1u);
+  for (size_t i = 0; i < names.size(); ++i) {
+    char expected[32];
+    std::snprintf(expected, sizeof expected, "frame_%05zu.png", i);
+    EXPECT_EQ(names[i], expected);
+    // Whole files: a PNG ends with its IEND chunk.
+    const std::string png = readFile(frames / names[i]);
+    EXPECT_EQ(png.substr(png.size() >= 8 ? png.size() - 8 : 0, 4), "IEND") << names[i];
+  }
+}
+
+// Stands in for ffmpeg: writes its output file, takes its input until the pipe closes, says so,
+// then hangs; it notes any SIGINT that reaches it.
+void writeStuckEncoder(const fs::path& folder) {
+  const fs::path script = folder / "ffmpeg";
+  std::ofstream(script) << "#!/bin/sh\n"
+                           "trap 'echo >> \""
+                        << (folder / "got-sigint").string()
+                        << "\"' INT\n"
+                           "for last; do :; done\n"
+                           "echo partial > \"$last\"\n"
+                           "cat > /dev/null\n"
+                           "echo > \""
+                        << (folder / "input-closed").string()
+                        << "\"\n"
+                           "exec sleep 600\n";
+  fs::permissions(script, fs::perms::owner_all);
+}
+
+TEST(CaptureInterrupted, ASecondCtrlCEndsAStuckEncoderAtOnce) {
+  InterruptedCapture run;
+  const fs::path bin = run.sandbox.folder("bin");
+  writeStuckEncoder(bin);
+  Nightloom nightloom = run.start(smallCapture("--capture", run.output / "show.mp4"), bin);
+  ASSERT_TRUE(nightloom.waitForMessage("frame 1 of")) << nightloom.stderrText();
+  nightloom.signalGroup(SIGINT);
+  const Clock::time_point start = Clock::now();
+  while (!fs::exists(bin / "input-closed") && !nightloom.ended() &&
+         Clock::now() - start < kRunLimit) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  ASSERT_TRUE(fs::exists(bin / "input-closed")) << "the encoder's input was never closed";
+  nightloom.signalGroup(SIGINT);
+  const Ended ended = nightloom.wait();
+
+  EXPECT_TRUE(ended.exited && ended.status == 130) << nightloom.stderrText();
+  // Without the second Ctrl-C it would wait 3 s for the encoder before killing it.
+  EXPECT_LT(ended.seconds, 2.0);
+  EXPECT_TRUE(interruptedAtFrame(nightloom.lastLine(), "nothing written")) << nightloom.lastLine();
+  EXPECT_EQ(namesIn(run.output), std::vector<std::string>{});
+  EXPECT_FALSE(fs::exists(bin / "got-sigint")) << "the terminal's Ctrl-C reached the encoder";
+  EXPECT_EQ(processesMentioning(run.sandbox.root.string()), std::vector<std::string>{});
+}
+
+}  // namespace

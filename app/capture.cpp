@@ -1,5 +1,5 @@
-// Off-screen rendering of the show: the capture platforms, the ffmpeg pipe, progress and summary,
-// and the orderly end of a run interrupted from outside.
+// Off-screen rendering of the show: the capture platforms, the checks on the output's target, the
+// ffmpeg pipe, progress and summary, and the orderly end of a run interrupted from outside.
 #include "app/capture.h"
 
 #include <unistd.h>
@@ -211,6 +211,54 @@ std::string parentOf(const std::string& path) {
   return parent.empty() ? "." : parent;
 }
 
+// Words for what can stand at a path.
+struct FileTypeName {
+  fs::file_type type;
+  const char* words;
+};
+constexpr FileTypeName kFileTypeNames[] = {
+    {fs::file_type::regular, "a regular file"},
+    {fs::file_type::directory, "a directory"},
+    {fs::file_type::character, "a character device"},
+    {fs::file_type::block, "a block device"},
+    {fs::file_type::fifo, "a fifo"},
+    {fs::file_type::socket, "a socket"},
+};
+
+std::string describeFileType(fs::file_type type) {
+  for (const FileTypeName& name : kFileTypeNames) {
+    if (name.type == type) return name.words;
+  }
+  return "something that is not a regular file";
+}
+
+// What stands at `path`, a link followed to what it leads to (a link to a device is a device).
+fs::file_type typeAt(const std::string& path) {
+  std::error_code ignored;
+  return fs::status(path, ignored).type();
+}
+
+bool occupied(fs::file_type type) {
+  return type != fs::file_type::not_found && type != fs::file_type::none;
+}
+
+// A file output replaces a regular file, as ffmpeg's -y and cp do, but never a device, a
+// directory, a fifo or a socket. False with `error` set; `replacing` says a regular file is there.
+bool fileTargetAllowed(const std::string& path, bool& replacing, std::string& error) {
+  const fs::file_type type = typeAt(path);
+  replacing = type == fs::file_type::regular;
+  if (!occupied(type) || replacing) return true;
+  error = "will not replace " + path + ": it is " + describeFileType(type) + ", not a regular file";
+  return false;
+}
+
+bool directoryTargetAllowed(const std::string& path, std::string& error) {
+  const fs::file_type type = typeAt(path);
+  if (!occupied(type) || type == fs::file_type::directory) return true;
+  error = "--frames wants a directory, but " + path + " is " + describeFileType(type);
+  return false;
+}
+
 int fatal(const std::string& message) {
   std::fprintf(stderr, "nightloom: %s\n", message.c_str());
   return 1;
@@ -259,7 +307,11 @@ int captureVideo(const Options& options, DisplayFactory makeDisplay, int width, 
   }
   if (width % 2 || height % 2) return fatal("H.264 video needs an even width and height");
   std::string error;
-  if (!directoryWritable(parentOf(options.output), error)) return fatal(error);
+  bool replacing = false;
+  if (!fileTargetAllowed(options.output, replacing, error) ||
+      !directoryWritable(parentOf(options.output), error)) {
+    return fatal(error);
+  }
   Session session(makeDisplay);
   if (!startSession(session, width, height, error)) return fatal(error);
 
@@ -292,18 +344,26 @@ int captureVideo(const Options& options, DisplayFactory makeDisplay, int width, 
     return fatal(platform.failed ? platform.error + (encoded ? "" : "; " + encodeError)
                                  : encodeError);
   }
+  // Looked at again: something else may have been put there while the show rendered.
+  if (!fileTargetAllowed(options.output, replacing, error)) {
+    fs::remove(partial, ignored);
+    return fatal(error);
+  }
   fs::rename(partial, finalPath, ignored);
   if (ignored) return fatal("cannot rename the finished video to " + options.output);
-  std::fprintf(stderr, "nightloom: wrote %s (%s, %dx%d, %.2f s, %llu frames at %d fps) in %.1f s\n",
-               options.output.c_str(), describeSize(fs::file_size(finalPath, ignored)).c_str(),
-               width, height, total / static_cast<double>(options.fps),
-               static_cast<unsigned long long>(total), options.fps, progress.elapsed());
+  std::fprintf(stderr, "nightloom: %s %s (%s, %dx%d, %.2f s, %llu frames at %d fps) in %.1f s\n",
+               replacing ? "replaced" : "wrote", options.output.c_str(),
+               describeSize(fs::file_size(finalPath, ignored)).c_str(), width, height,
+               total / static_cast<double>(options.fps), static_cast<unsigned long long>(total),
+               options.fps, progress.elapsed());
   return 0;
 }
 
 int captureFrames(const Options& options, DisplayFactory makeDisplay, int width, int height) {
   std::string error;
-  if (!directoryWritable(options.output, error)) return fatal(error);
+  if (!directoryTargetAllowed(options.output, error) || !directoryWritable(options.output, error)) {
+    return fatal(error);
+  }
   Session session(makeDisplay);
   if (!startSession(session, width, height, error)) return fatal(error);
   const uint64_t total = captureFrameCount(options.fps);
@@ -327,7 +387,11 @@ int captureFrames(const Options& options, DisplayFactory makeDisplay, int width,
 
 int captureStill(const Options& options, DisplayFactory makeDisplay, int width, int height) {
   std::string error;
-  if (!directoryWritable(parentOf(options.output), error)) return fatal(error);
+  bool replacing = false;
+  if (!fileTargetAllowed(options.output, replacing, error) ||
+      !directoryWritable(parentOf(options.output), error)) {
+    return fatal(error);
+  }
   if (options.stillMs >= kShowEndMs) return fatal("--still wants a time before 76000 ms");
   Session session(makeDisplay);
   if (!startSession(session, width, height, error)) return fatal(error);
@@ -341,8 +405,9 @@ int captureStill(const Options& options, DisplayFactory makeDisplay, int width, 
   if (!platform.saved) {
     return fatal(platform.error.empty() ? "the still was not reached" : platform.error);
   }
-  std::fprintf(stderr, "nightloom: wrote %s (%dx%d, demo time %u ms)\n", options.output.c_str(),
-               width, height, options.stillMs);
+  std::fprintf(stderr, "nightloom: %s %s (%dx%d, demo time %u ms)\n",
+               replacing ? "replaced" : "wrote", options.output.c_str(), width, height,
+               options.stillMs);
   return 0;
 }
 

@@ -1,11 +1,12 @@
 // The off-screen capture under faults, run as a user runs it: the built nightloom as a child
 // process with the real ffmpeg. Interrupted by Ctrl-C (to its process group, as a terminal sends
 // it), SIGTERM or SIGHUP it leaves no partial file and no encoder behind and exits 130, 143 or
-// 129.
+// 129; and it refuses targets that are not regular files before the first frame.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -303,6 +304,83 @@ TEST(CaptureInterrupted, ASecondCtrlCEndsAStuckEncoderAtOnce) {
   EXPECT_EQ(namesIn(run.output), std::vector<std::string>{});
   EXPECT_FALSE(fs::exists(bin / "got-sigint")) << "the terminal's Ctrl-C reached the encoder";
   EXPECT_EQ(processesMentioning(run.sandbox.root.string()), std::vector<std::string>{});
+}
+
+// A target that is not a regular file: refused in one line before anything renders.
+struct RefusedTarget {
+  Sandbox sandbox;
+  fs::path output = sandbox.folder("out");
+  fs::path errors = sandbox.root / "stderr.txt";
+
+  void expectRefused(const std::vector<std::string>& arguments, const std::string& message) {
+    Nightloom nightloom(arguments, sandbox.folder("work"), errors);
+    const Ended ended = nightloom.wait();
+    EXPECT_TRUE(ended.exited && ended.status == 1) << nightloom.stderrText();
+    // One line, and no progress: nothing was rendered.
+    EXPECT_EQ(nightloom.stderrText(), "nightloom: " + message + "\n");
+  }
+};
+
+fs::file_type typeOf(const fs::path& path) { return fs::symlink_status(path).type(); }
+
+TEST(CaptureTarget, AFifoOrADirectoryIsRefusedAndLeftAsItWas) {
+  RefusedTarget run;
+  const fs::path fifo = run.output / "fifo";
+  const fs::path directory = run.output / "directory";
+  const fs::path plain = run.output / "plain.png";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+  fs::create_directory(directory);
+  std::ofstream(plain) << "not a picture";
+
+  run.expectRefused(smallCapture("--capture", fifo),
+                    "will not replace " + fifo.string() + ": it is a fifo, not a regular file");
+  run.expectRefused(
+      smallCapture("--capture", directory),
+      "will not replace " + directory.string() + ": it is a directory, not a regular file");
+  run.expectRefused({"--still", "1000", fifo.string(), "--size", "64x36"},
+                    "will not replace " + fifo.string() + ": it is a fifo, not a regular file");
+  run.expectRefused(smallCapture("--frames", plain),
+                    "--frames wants a directory, but " + plain.string() + " is a regular file");
+
+  EXPECT_EQ(typeOf(fifo), fs::file_type::fifo);
+  EXPECT_EQ(typeOf(directory), fs::file_type::directory);
+  EXPECT_TRUE(fs::is_empty(directory));
+  EXPECT_EQ(readFile(plain), "not a picture");
+  EXPECT_EQ(namesIn(run.output), (std::vector<std::string>{"directory", "fifo", "plain.png"}));
+}
+
+TEST(CaptureTarget, ACharacterDeviceIsRefusedAndLeftAsItWas) {
+  if (geteuid() != 0) GTEST_SKIP() << "making a device node needs root";
+  RefusedTarget run;
+  // The numbers of /dev/full, made afresh in the test's own folder.
+  const fs::path device = run.output / "full";
+  ASSERT_EQ(mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 7)), 0) << std::strerror(errno);
+
+  run.expectRefused(
+      smallCapture("--capture", device),
+      "will not replace " + device.string() + ": it is a character device, not a regular file");
+  run.expectRefused(
+      smallCapture("--frames", device),
+      "--frames wants a directory, but " + device.string() + " is a character device");
+
+  struct stat info = {};
+  ASSERT_EQ(stat(device.c_str(), &info), 0);
+  EXPECT_TRUE(S_ISCHR(info.st_mode));
+  EXPECT_EQ(info.st_rdev, makedev(1, 7));
+  EXPECT_EQ(namesIn(run.output), std::vector<std::string>{"full"});
+}
+
+TEST(CaptureTarget, ARegularFileIsReplacedAndTheSummarySaysSo) {
+  Sandbox sandbox;
+  const fs::path still = sandbox.folder("out") / "still.png";
+  std::ofstream(still) << "an older picture";
+  Nightloom nightloom({"--still", "0", still.string(), "--size", "64x36"}, sandbox.folder("work"),
+                      sandbox.root / "stderr.txt");
+  const Ended ended = nightloom.wait();
+  EXPECT_TRUE(ended.exited && ended.status == 0) << nightloom.stderrText();
+  EXPECT_EQ(nightloom.lastLine().rfind("nightloom: replaced " + still.string() + " (", 0), 0u)
+      << nightloom.lastLine();
+  EXPECT_EQ(readFile(still).substr(1, 3), "PNG");
 }
 
 }  // namespace

@@ -437,15 +437,18 @@ uint32_t captureMusicStartMs(int fps) {
 
 std::vector<std::string> ffmpegCommand(int width, int height, int fps, const std::string& musicPath,
                                        uint32_t musicDelayMs, const std::string& output) {
-  const std::string delay = std::to_string(musicDelayMs);
-  return {
-      "ffmpeg", "-nostdin", "-y", "-loglevel", "error", "-f", "rawvideo", "-pix_fmt", "rgb24", "-s",
-      std::to_string(width) + "x" + std::to_string(height), "-r", std::to_string(fps), "-i", "-",
-      "-i", musicPath, "-map", "0:v", "-map", "1:a",
-      // adelay writes real silence before the music; an edit list would be ignored by some players.
-      "-af", "adelay=" + delay + ":all=1", "-c:v", "libx264", "-preset", "veryfast", "-crf", "20",
-      "-pix_fmt", "yuv420p", "-c:a", "aac", "-b:a", "192k", "-shortest", "-movflags", "+faststart",
-      "-f", "mp4", output};
+  char showSeconds[16];
+  std::snprintf(showSeconds, sizeof showSeconds, "%.3f", kShowEndMs / 1000.0);
+  const std::string audio = "adelay=" + std::to_string(musicDelayMs) +
+                            ":all=1,apad=whole_dur=" + showSeconds + ",atrim=end=" + showSeconds;
+  return {"ffmpeg", "-nostdin", "-y", "-loglevel", "error", "-f", "rawvideo", "-pix_fmt", "rgb24",
+          "-s", std::to_string(width) + "x" + std::to_string(height), "-r", std::to_string(fps),
+          "-i", "-", "-i", musicPath, "-map", "0:v", "-map", "1:a",
+          // adelay writes real silence before the music (an edit list would be ignored by some
+          // players); apad and atrim give the sound the show's length whatever the music's, so a
+          // short file ends in silence and a long one is cut where the picture ends.
+          "-af", audio, "-c:v", "libx264", "-preset", "veryfast", "-crf", "20", "-pix_fmt",
+          "yuv420p", "-c:a", "aac", "-b:a", "192k", "-movflags", "+faststart", "-f", "mp4", output};
 }
 
 int reportInterrupted(uint64_t framesDone, uint64_t frameCount, const std::string& outcome) {

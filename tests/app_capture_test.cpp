@@ -1,7 +1,8 @@
 // The off-screen capture under faults, run as a user runs it: the built nightloom as a child
 // process with the real ffmpeg. Interrupted by Ctrl-C (to its process group, as a terminal sends
 // it), SIGTERM or SIGHUP it leaves no partial file and no encoder behind and exits 130, 143 or
-// 129; and it refuses targets that are not regular files before the first frame.
+// 129; it refuses targets that are not regular files before the first frame; and a music file
+// shorter than the show still gives the show's 76 s, the music, then silence.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -12,6 +13,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -23,6 +25,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "support/mp3_writer.h"
 
 extern char** environ;
 
@@ -381,6 +385,71 @@ TEST(CaptureTarget, ARegularFileIsReplacedAndTheSummarySaysSo) {
   EXPECT_EQ(nightloom.lastLine().rfind("nightloom: replaced " + still.string() + " (", 0), 0u)
       << nightloom.lastLine();
   EXPECT_EQ(readFile(still).substr(1, 3), "PNG");
+}
+
+// Standard output of a shell command.
+std::string commandOutput(const std::string& command) {
+  std::string output;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return output;
+  char buffer[65536];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
+  pclose(pipe);
+  return output;
+}
+
+// Root-mean-square level of mono 16-bit samples in [from, to) seconds, relative to full scale.
+double levelBetween(const std::vector<int16_t>& samples, int rate, double from, double to) {
+  const size_t first = static_cast<size_t>(from * rate);
+  const size_t last = std::min(samples.size(), static_cast<size_t>(to * rate));
+  double sum = 0;
+  for (size_t i = first; i < last; ++i) sum += static_cast<double>(samples[i]) * samples[i];
+  return last > first ? std::sqrt(sum / (last - first)) / 32768.0 : 0.0;
+}
+
+TEST(CaptureMusic, ShortMusicGivesTheWholeShowWithSilenceAfterIt) {
+  Sandbox sandbox;
+  // The show's pictures beside a music file of 5 s.
+  const fs::path work = sandbox.folder("work");
+  const fs::path data = sandbox.folder("work/Data");
+  const fs::path builtData = fs::path(NIGHTLOOM_EXECUTABLE).parent_path() / "Data";
+  for (const fs::directory_entry& entry : fs::directory_iterator(builtData)) {
+    if (entry.path().extension() == ".p")
+      fs::copy_file(entry.path(), data / entry.path().filename());
+  }
+  constexpr int kRate = 44100;
+  ASSERT_TRUE(
+      writeMp3((data / "music.mp3").string(), stereoSine(440, 0.5, kRate, 5 * kRate), 2, kRate));
+  const fs::path video = sandbox.folder("out") / "show.mp4";
+  Nightloom nightloom({"--capture", video.string(), "--size", "64x36", "--fps", "5"}, work,
+                      sandbox.root / "stderr.txt");
+  const Ended ended = nightloom.wait();
+  ASSERT_TRUE(ended.exited && ended.status == 0) << nightloom.stderrText();
+
+  const std::string streams = commandOutput(
+      "ffprobe -v error -show_entries "
+      "stream=codec_type,duration -of csv=p=0 '" +
+      video.string() + "'");
+  double videoSeconds = 0;
+  double audioSeconds = 0;
+  ASSERT_EQ(std::sscanf(streams.c_str(), "video,%lf\naudio,%lf", &videoSeconds, &audioSeconds), 2)
+      << streams;
+  EXPECT_NEAR(videoSeconds, 76.0, 0.01);
+  EXPECT_NEAR(audioSeconds, 76.0, 0.05);
+
+  constexpr int kDecodeRate = 8000;
+  const std::string pcm = commandOutput("ffmpeg -nostdin -v error -i '" + video.string() +
+                                        "' -map 0:a -ac 1 -ar 8000 -f s16le -");
+  std::vector<int16_t> samples(pcm.size() / 2);
+  std::memcpy(samples.data(), pcm.data(), samples.size() * 2);
+  EXPECT_NEAR(samples.size() / static_cast<double>(kDecodeRate), 76.0, 0.05);
+  // Silence, the music from its start in the first frame after 3 s (3200 ms at 5 fps) for 5 s,
+  // then silence to the end; the margins keep the encoder's edges out of the measures.
+  const double tone = 0.5 / std::sqrt(2.0);
+  EXPECT_LT(levelBetween(samples, kDecodeRate, 0.0, 3.1), 1e-3);
+  EXPECT_NEAR(levelBetween(samples, kDecodeRate, 3.4, 8.0), tone, 0.05);
+  EXPECT_LT(levelBetween(samples, kDecodeRate, 8.4, 75.9), 1e-3);
 }
 
 }  // namespace

@@ -76,7 +76,9 @@ TEST(CaptureSchedule, TheEncoderGetsRawFramesAndTheDelayedMusic) {
   EXPECT_EQ(command.front(), "ffmpeg");
   EXPECT_TRUE(has("640x360"));
   EXPECT_TRUE(has("rgb24"));
-  EXPECT_TRUE(has("adelay=3016:all=1"));
+  // The sound track lasts the show whatever the music's length: padded with silence, then cut.
+  EXPECT_TRUE(has("adelay=3016:all=1,apad=whole_dur=76.000,atrim=end=76.000"));
+  EXPECT_FALSE(has("-shortest"));
   EXPECT_TRUE(has("yuv420p"));
   EXPECT_EQ(command.back(), "x.mp4");
   EXPECT_TRUE(programOnPath("sh"));

@@ -299,6 +299,21 @@ bool finishEncoder(VideoEncoder& encoder, std::string& error) {
       std::numeric_limits<double>::infinity(), [] { return interruptCount() > 0; }, error);
 }
 
+// Gives the finished partial video its real name; the partial file goes when that fails.
+bool publishVideo(const fs::path& partial, const std::string& output, bool& replacing,
+                  std::string& error) {
+  std::error_code renameError;
+  // Looked at again: something else may have been put there while the show rendered.
+  if (fileTargetAllowed(output, replacing, error)) {
+    fs::rename(partial, output, renameError);
+    if (!renameError) return true;
+    error = "cannot rename the finished video to " + output + ": " + renameError.message();
+  }
+  std::error_code ignored;
+  fs::remove(partial, ignored);
+  return false;
+}
+
 int captureVideo(const Options& options, DisplayFactory makeDisplay, int width, int height) {
   if (!programOnPath("ffmpeg")) {
     return fatal(
@@ -344,13 +359,7 @@ int captureVideo(const Options& options, DisplayFactory makeDisplay, int width, 
     return fatal(platform.failed ? platform.error + (encoded ? "" : "; " + encodeError)
                                  : encodeError);
   }
-  // Looked at again: something else may have been put there while the show rendered.
-  if (!fileTargetAllowed(options.output, replacing, error)) {
-    fs::remove(partial, ignored);
-    return fatal(error);
-  }
-  fs::rename(partial, finalPath, ignored);
-  if (ignored) return fatal("cannot rename the finished video to " + options.output);
+  if (!publishVideo(partial, options.output, replacing, error)) return fatal(error);
   std::fprintf(stderr, "nightloom: %s %s (%s, %dx%d, %.2f s, %llu frames at %d fps) in %.1f s\n",
                replacing ? "replaced" : "wrote", options.output.c_str(),
                describeSize(fs::file_size(finalPath, ignored)).c_str(), width, height,

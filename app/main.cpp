@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/capture.h"
+#include "app/launch_options.h"
 #include "app/millisecond_timer.h"
 #include "app/options.h"
 #include "app/show.h"
@@ -47,20 +48,6 @@ std::string executableDirectory() {
   std::error_code error;
   const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
   return error ? std::string() : self.parent_path().string();
-}
-
-// Settings as "Launch" with every default gives them, but at the size the command line asked for.
-void fillSettingsFromOptions(DemoContext& context, const Options& options) {
-  const DisplayModeQuery query = sdlDisplayModeQuery();
-  const std::optional<DisplayMode> desktop = query.currentMode ? query.currentMode() : std::nullopt;
-  context.width = options.width ? options.width : (desktop ? desktop->width : 1280);
-  context.height = options.height ? options.height : (desktop ? desktop->height : 720);
-  context.bitsPerPixel = 32;
-  context.aspect = context.desktopAspect ? context.desktopAspect : kAspect16x9;
-  context.sampleCount = 0;
-  context.fullscreen = options.fullscreen ? 1 : 0;
-  context.vsync = options.vsync ? 1 : 0;
-  context.musicEnabled = options.music ? 1 : 0;
 }
 
 int playLive(DemoContext& context) {
@@ -106,10 +93,16 @@ int main(int argc, char** argv) {
   DemoContext context;
   const DisplayModeQuery query = sdlDisplayModeQuery();
   context.initDisplayModes(query);
+  SetupModel setup(context, query.currentMode ? query.currentMode() : std::nullopt);
+  setup.setPreset(setupPresetOf(*options));
   if (options->mode == RunMode::Window) {
-    fillSettingsFromOptions(context, *options);
-  } else if (runSetupDialog(context, query) != kSetupResultLaunch) {
-    return kExitDialogCancelled;
+    storeLaunchSettings(setup.launchWithoutDialog(), context);
+  } else {
+    if (!dialogTakesOptions(*options, setup, error)) {
+      std::fprintf(stderr, "nightloom: %s\n", error.c_str());
+      return 2;
+    }
+    if (runSetupDialog(context, setup) != kSetupResultLaunch) return kExitDialogCancelled;
   }
   return playLive(context);
 }

@@ -44,6 +44,7 @@ class LivePlatform final : public FramePlatform {
   MillisecondTimer& timer;
 };
 
+// The folder of the running executable, read from the kernel's link; empty when it cannot be read.
 std::string executableDirectory() {
   std::error_code error;
   const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
@@ -83,7 +84,7 @@ int main(int argc, char** argv) {
     std::fputs(usageText(), stdout);
     return 0;
   }
-  setExecutableDirectory(executableDirectory());
+  chooseDataFolder(dataFolderPlaces(executableDirectory()));
   if (options->mode != RunMode::Dialog && options->mode != RunMode::Window) {
     return runOffscreen(*options, createHeadlessDisplay);
   }

@@ -131,7 +131,8 @@ const char* usageText() {
          "  --size WxH           picture size for the above (default 1920x1080)\n"
          "  --fps N              frames per second for the above (default 60; off screen only)\n"
          "\n"
-         "Data: the show reads Data/music.mp3 and eight Data/*.p pictures from the working\n"
-         "directory, or else from beside the executable (the build writes them to build/Data).\n"
+         "Data: the show reads Data/music.mp3 and eight Data/*.p pictures, all from one folder:\n"
+         "the working directory's Data/ when there is one, else the Data/ beside the executable\n"
+         "(the build writes build/Data).\n"
          "  -h, --help           this text\n";
 }

@@ -61,7 +61,9 @@ int playLive(DemoContext& context) {
   }
   MillisecondTimer timer;
   if (!timer.start()) {
-    std::fprintf(stderr, "nightloom: warning: the 1 ms timer did not start; demo time stays at 0\n");
+    std::fprintf(stderr,
+                 "nightloom: warning: the 1 ms timer thread did not start; demo time reads the "
+                 "monotonic clock at each frame instead\n");
   }
   LivePlatform platform(*display, timer);
   show.play(platform);

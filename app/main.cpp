@@ -14,13 +14,12 @@
 #include "app/options.h"
 #include "app/show.h"
 #include "assets/data_files.h"
-#include "audio/audio_device.h"
+#include "audio/library_messages.h"
+#include "audio/output_sdl.h"
 #include "gfx/backends.h"
 #include "launcher/demo_context.h"
 #include "launcher/display_query.h"
 #include "launcher/setup_dialog.h"
-
-void installSdlAudioDevice();
 
 namespace {
 
@@ -92,6 +91,7 @@ int main(int argc, char** argv) {
   }
 
   prepareSdlVideo();
+  silenceSoundLibraryMessages();
   installSdlAudioDevice();
   DemoContext context;
   const DisplayModeQuery query = sdlDisplayModeQuery();

@@ -9,17 +9,17 @@
 #include <vector>
 
 #include "app/capture.h"
+#include "app/launch_options.h"
 #include "app/millisecond_timer.h"
 #include "app/options.h"
 #include "app/show.h"
 #include "assets/data_files.h"
-#include "audio/audio_device.h"
+#include "audio/library_messages.h"
+#include "audio/output_sdl.h"
 #include "gfx/backends.h"
 #include "launcher/demo_context.h"
 #include "launcher/display_query.h"
 #include "launcher/setup_dialog.h"
-
-void installSdlAudioDevice();
 
 namespace {
 
@@ -43,24 +43,11 @@ class LivePlatform final : public FramePlatform {
   MillisecondTimer& timer;
 };
 
+// The folder of the running executable, read from the kernel's link; empty when it cannot be read.
 std::string executableDirectory() {
   std::error_code error;
   const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
   return error ? std::string() : self.parent_path().string();
-}
-
-// Settings as "Launch" with every default gives them, but at the size the command line asked for.
-void fillSettingsFromOptions(DemoContext& context, const Options& options) {
-  const DisplayModeQuery query = sdlDisplayModeQuery();
-  const std::optional<DisplayMode> desktop = query.currentMode ? query.currentMode() : std::nullopt;
-  context.width = options.width ? options.width : (desktop ? desktop->width : 1280);
-  context.height = options.height ? options.height : (desktop ? desktop->height : 720);
-  context.bitsPerPixel = 32;
-  context.aspect = context.desktopAspect ? context.desktopAspect : kAspect16x9;
-  context.sampleCount = 0;
-  context.fullscreen = options.fullscreen ? 1 : 0;
-  context.vsync = options.vsync ? 1 : 0;
-  context.musicEnabled = options.music ? 1 : 0;
 }
 
 int playLive(DemoContext& context) {
@@ -73,7 +60,9 @@ int playLive(DemoContext& context) {
   }
   MillisecondTimer timer;
   if (!timer.start()) {
-    std::fprintf(stderr, "nightloom: warning: the 1 ms timer did not start; demo time stays at 0\n");
+    std::fprintf(stderr,
+                 "nightloom: warning: the 1 ms timer thread did not start; demo time reads the "
+                 "monotonic clock at each frame instead\n");
   }
   LivePlatform platform(*display, timer);
   show.play(platform);
@@ -96,20 +85,27 @@ int main(int argc, char** argv) {
     std::fputs(usageText(), stdout);
     return 0;
   }
-  setExecutableDirectory(executableDirectory());
+  chooseDataFolder(dataFolderPlaces(executableDirectory()));
   if (options->mode != RunMode::Dialog && options->mode != RunMode::Window) {
     return runOffscreen(*options, createHeadlessDisplay);
   }
 
   prepareSdlVideo();
+  silenceSoundLibraryMessages();
   installSdlAudioDevice();
   DemoContext context;
   const DisplayModeQuery query = sdlDisplayModeQuery();
   context.initDisplayModes(query);
+  SetupModel setup(context, query.currentMode ? query.currentMode() : std::nullopt);
+  setup.setPreset(setupPresetOf(*options));
   if (options->mode == RunMode::Window) {
-    fillSettingsFromOptions(context, *options);
-  } else if (runSetupDialog(context, query) != kSetupResultLaunch) {
-    return kExitDialogCancelled;
+    storeLaunchSettings(setup.launchWithoutDialog(), context);
+  } else {
+    if (!dialogTakesOptions(*options, setup, error)) {
+      std::fprintf(stderr, "nightloom: %s\n", error.c_str());
+      return 2;
+    }
+    if (runSetupDialog(context, setup) != kSetupResultLaunch) return kExitDialogCancelled;
   }
   return playLive(context);
 }

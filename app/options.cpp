@@ -49,6 +49,7 @@ bool parseSize(const std::string& text, int& width, int& height) {
 
 std::optional<Options> parseOptions(const std::vector<std::string>& arguments, std::string& error) {
   Options options;
+  bool fpsGiven = false;
   for (size_t i = 0; i < arguments.size(); ++i) {
     const std::string& arg = arguments[i];
     std::string value;
@@ -77,6 +78,7 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments, s
         return std::nullopt;
       }
       options.fps = static_cast<int>(fps);
+      fpsGiven = true;
     } else if (arg == "--capture" || arg == "--frames") {
       if (!takeValue(arguments, i, arg, options.output, error)) return std::nullopt;
       if (!setMode(options, arg == "--capture" ? RunMode::Capture : RunMode::Frames, arg, error)) {
@@ -99,6 +101,11 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments, s
       return std::nullopt;
     }
   }
+  // The live show runs as fast as the display lets it; a frame rate there would be dropped.
+  if (fpsGiven && (options.mode == RunMode::Dialog || options.mode == RunMode::Window)) {
+    error = "--fps sets the frame rate of --capture, --frames, --still and --bench only";
+    return std::nullopt;
+  }
   return options;
 }
 
@@ -111,8 +118,10 @@ const char* usageText() {
          "  (no option)          the setup dialog, then the show with the chosen settings\n"
          "  --window WxH         skip the dialog: a window of W x H pixels (16:9 letterbox)\n"
          "  --fullscreen         skip the dialog: full screen at --window's size or the desktop's\n"
-         "  --no-music           play with the music muted (it still drives the beats)\n"
-         "  --no-vsync           do not wait for vertical sync\n"
+         "  --no-music           play with the music muted (it still drives the beats); with the\n"
+         "                       dialog, its Music box starts unticked\n"
+         "  --no-vsync           do not wait for vertical sync (the dialog's VSync box unticked)\n"
+         "  --size WxH           with the dialog: start on that resolution (one it lists)\n"
          "\n"
          "Off screen (no display needed; headless OpenGL through EGL on Mesa):\n"
          "  --capture FILE.mp4   render the whole show to a video with its music (needs ffmpeg)\n"
@@ -120,9 +129,10 @@ const char* usageText() {
          "  --still MS FILE.png  render the single frame at demo time MS\n"
          "  --bench              render the show at 1280x720, 60 steps/s, and print timings\n"
          "  --size WxH           picture size for the above (default 1920x1080)\n"
-         "  --fps N              frames per second for the above (default 60)\n"
+         "  --fps N              frames per second for the above (default 60; off screen only)\n"
          "\n"
-         "Data: the show reads Data/music.mp3 and eight Data/*.p pictures from the working\n"
-         "directory, or else from beside the executable (the build writes them to build/Data).\n"
+         "Data: the show reads Data/music.mp3 and eight Data/*.p pictures, all from one folder:\n"
+         "the working directory's Data/ when there is one, else the Data/ beside the executable\n"
+         "(the build writes build/Data).\n"
          "  -h, --help           this text\n";
 }

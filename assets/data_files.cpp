@@ -1,10 +1,14 @@
-// Maps the show's data names onto the files of this machine.
+// Chooses the show's Data/ folder and maps the show's data names into it.
 #include "assets/data_files.h"
 
+#include <cstdio>
 #include <filesystem>
 
 namespace {
-std::string executableDirectory;
+
+constexpr const char* kWorkingDirectoryData = "Data";
+
+std::string chosenFolder = kWorkingDirectoryData;
 
 std::string nativeSpelling(const char* showPath) {
   std::string path = showPath;
@@ -13,15 +17,43 @@ std::string nativeSpelling(const char* showPath) {
   }
   return path;
 }
+
+bool isDirectory(const std::string& path) {
+  std::error_code ignored;
+  return std::filesystem::is_directory(path, ignored);
+}
+
 }  // namespace
 
-void setExecutableDirectory(const std::string& directory) { executableDirectory = directory; }
+std::vector<std::string> dataFolderPlaces(const std::string& executableDirectory) {
+  std::vector<std::string> places = {kWorkingDirectoryData};
+  if (!executableDirectory.empty()) {
+    places.push_back((std::filesystem::path(executableDirectory) / "Data").string());
+  }
+  return places;
+}
+
+std::string chooseDataFolder(const std::vector<std::string>& places) {
+  chosenFolder = places.empty() ? kWorkingDirectoryData : places.front();
+  for (const std::string& place : places) {
+    if (!isDirectory(place)) continue;
+    chosenFolder = place;
+    break;
+  }
+  if (!places.empty() && chosenFolder != places.front()) {
+    std::fprintf(stderr,
+                 "nightloom: no %s/ folder in the working directory; reading the data from %s\n",
+                 places.front().c_str(), chosenFolder.c_str());
+  }
+  return chosenFolder;
+}
 
 std::string resolveDataPath(const char* showPath) {
-  const std::string relative = nativeSpelling(showPath);
-  std::error_code ignored;
-  if (std::filesystem::exists(relative, ignored) || executableDirectory.empty()) return relative;
-  const std::filesystem::path beside = std::filesystem::path(executableDirectory) / relative;
-  if (std::filesystem::exists(beside, ignored)) return beside.string();
-  return relative;
+  const std::filesystem::path path = nativeSpelling(showPath);
+  // Every name starts with the folder "Data", which stands for the chosen folder.
+  auto part = path.begin();
+  if (part == path.end() || *part != "Data") return path.string();
+  std::filesystem::path resolved = chosenFolder;
+  for (++part; part != path.end(); ++part) resolved /= *part;
+  return resolved.string();
 }

@@ -1,13 +1,20 @@
-// Where the show's data lives. Names are spelled as the show has always spelled them
-// ("Data\\music.mp3"); on POSIX the backslashes become slashes. Data/ is looked for in the working
-// directory first, then beside the executable, so build/nightloom runs from the repository root.
+// Where the show's data lives: one Data/ folder, chosen once at start-up, from which all nine files
+// are read, so a data set is never a mixture of two folders. Names are spelled as the show has
+// always spelled them ("Data\\music.mp3"); on POSIX the backslashes become slashes.
 #pragma once
 
 #include <string>
+#include <vector>
 
-// Directory of the running executable, set once by the entry; empty: working directory only.
-void setExecutableDirectory(const std::string& directory);
+// The places a Data/ folder is looked for, in order: the working directory's, then the one beside
+// the executable (left out when `executableDirectory` is empty, i.e. unknown).
+std::vector<std::string> dataFolderPlaces(const std::string& executableDirectory);
 
-// The path that opens `showPath` here: the working directory's copy when it exists, else the one
-// beside the executable, else the working-directory spelling (so errors name the expected place).
+// Reads every data file from the first of `places` that is a directory from now on; when none is,
+// from the first place, so that errors name the files where they were expected. Says in one line
+// on stderr when the folder is not the first place. Returns the folder.
+std::string chooseDataFolder(const std::vector<std::string>& places);
+
+// The path that opens `showPath` ("Data\\music.mp3") in the chosen folder; in the working
+// directory's Data/ until one is chosen.
 std::string resolveDataPath(const char* showPath);

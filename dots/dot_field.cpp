@@ -1,6 +1,6 @@
 // The halftone dot pass: per layer, the size factor from the phase keys, the texMatrix that turns
-// the picture coordinate against the screen's turn, and one subtractive draw of the layer's
-// vertex array with the "DOTS" program.
+// the picture coordinate with the screen's turn, and one subtractive draw of the layer's vertex
+// array with the "DOTS" program.
 #include "dots/dot_field.h"
 
 #include <algorithm>
@@ -274,7 +274,9 @@ bool dotSizeFactor(const std::array<float, 4>& k, float p, float& factor) {
 }
 
 std::array<float, 16> dotTexMatrix(float angleDegrees) {
-  const float theta = angleDegrees * -0.017453292f;
+  // The same turn as the grid's glRotatef: each dot then samples the picture under its own turned
+  // centre, and turning a screen does not turn the picture it shows.
+  const float theta = angleDegrees * 0.017453292f;
   Matrix m = identity();
   m = multiply(m, translation(0.5f, 0.5f, 0.0f));
   m = multiply(m, rotationZ(theta));

@@ -26,7 +26,7 @@ void drawDotLayer(DotLayer& layer, float baseAngle, float angleOffset, float pha
 bool dotSizeFactor(const std::array<float, 4>& phaseKeys, float phase, float& factor);
 
 // The picture-coordinate rotation of a screen turned by `angleDegrees`: translate(0.5, 0.5) x
-// rotateZ(-angle) x translate(-0.5, -0.5), column-major.
+// rotateZ(angle) x translate(-0.5, -0.5), column-major.
 std::array<float, 16> dotTexMatrix(float angleDegrees);
 
 // Counters of the work drawDotLayer did, for the benchmark and the tests.

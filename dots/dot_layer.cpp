@@ -74,7 +74,9 @@ void DotLayer::buildGrid(int32_t columns, int32_t rows, float halfSize, float xO
   scales.reserve(vertices);
   for (int32_t j = 0; j < rows; ++j) {
     const float y = gridCoordinate(j, stepY, yOffset);
-    const float v = 1.0f - static_cast<float>(j) * invY;
+    // v runs with y: the lowest row samples the bottom of the picture, so the halftone stands the
+    // same way up as the picture it is made from.
+    const float v = static_cast<float>(j) * invY;
     for (int32_t i = 0; i < columns; ++i) {
       const float x = gridCoordinate(i, stepX, xOffset);
       const float u = static_cast<float>(i) * invX;

@@ -16,8 +16,8 @@ constexpr double kNearPlane = 0.1;
 constexpr double kFarPlane = 10000.0;
 }  // namespace
 
-std::optional<Viewport> letterboxViewport(int width, int height, int aspect) {
-  if (aspect < kAspect4x3 || aspect > kAspect16x10 || height == 0) return std::nullopt;
+std::optional<Viewport> letterboxViewport(int width, int height) {
+  if (width <= 0 || height <= 0) return std::nullopt;
   const float w = static_cast<float>(width);
   const float h = static_cast<float>(height);
   Viewport viewport;
@@ -58,8 +58,7 @@ bool startDisplay(DemoContext& context, Display& display, std::string& error) {
   int drawableWidth = 0;
   int drawableHeight = 0;
   display.drawableSize(drawableWidth, drawableHeight);
-  const std::optional<Viewport> viewport =
-      letterboxViewport(drawableWidth, drawableHeight, context.aspect);
+  const std::optional<Viewport> viewport = letterboxViewport(drawableWidth, drawableHeight);
   if (!viewport) return true;
   glViewport(viewport->x, viewport->y, viewport->width, viewport->height);
   glMatrixMode(GL_PROJECTION);

@@ -15,9 +15,10 @@ struct Viewport {
   int height = 0;
 };
 
-// The 16:9 letterbox inside a width x height drawable; nothing when the aspect code is none or the
-// height is 0 (the viewport then stays the whole drawable and the projection the identity).
-std::optional<Viewport> letterboxViewport(int width, int height, int aspect);
+// The 16:9 letterbox inside a width x height drawable. The picture is always composed in a 16:9
+// band, so every aspect choice gets it, "Auto" on a desktop of no known ratio (code 0) included;
+// nothing only for an empty drawable.
+std::optional<Viewport> letterboxViewport(int width, int height);
 
 // Creates the window and context on `display`, loads the entry points and sets viewport and
 // projection. False with `error` set to one sentence when any step fails; the caller then tears

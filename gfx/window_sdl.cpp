@@ -3,6 +3,7 @@
 // virtual-key codes the show reads, and closing the window reported as the frame's quit.
 #include <SDL.h>
 
+#include <cstdio>
 #include <cstdlib>
 
 #include "gfx/backends.h"
@@ -127,6 +128,11 @@ class SdlDisplay final : public Display {
     SDL_DisplayMode closest = {};
     if (!SDL_GetClosestDisplayMode(0, &mode, &closest)) {
       return failWith("the display has no mode like the chosen one: ", SDL_GetError());
+    }
+    if (closest.w != mode.w || closest.h != mode.h) {
+      std::fprintf(stderr,
+                   "nightloom: the display has no %dx%d mode; full screen uses %dx%d instead\n",
+                   mode.w, mode.h, closest.w, closest.h);
     }
     if (SDL_SetWindowDisplayMode(window, &closest) != 0 ||
         SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN) != 0) {

@@ -18,6 +18,6 @@ bool openSetupToolkit();
 // without a display it says so on stderr and returns kSetupResultQuit.
 int runSetupDialog(const SetupModel& model, LaunchSettings& settings);
 
-// The entry's call: the dialog over the record's mode list, with the desktop mode read from `query`
-// as it opens; Launch stores every setting in `context`, anything else leaves it untouched.
-int runSetupDialog(DemoContext& context, const DisplayModeQuery& query);
+// The entry's call: the dialog for `model` (made over the record's mode list, preset from the
+// command line); Launch stores every setting in `context`, anything else leaves it untouched.
+int runSetupDialog(DemoContext& context, const SetupModel& model);

@@ -389,10 +389,7 @@ int runSetupDialog(const SetupModel& model, LaunchSettings& settings) {
   return view.result;
 }
 
-int runSetupDialog(DemoContext& context, const DisplayModeQuery& query) {
-  std::optional<DisplayMode> desktop;
-  if (query.currentMode) desktop = query.currentMode();
-  SetupModel model(context, desktop);
+int runSetupDialog(DemoContext& context, const SetupModel& model) {
   LaunchSettings settings;
   int result = runSetupDialog(model, settings);
   if (result == kSetupResultLaunch) storeLaunchSettings(settings, context);

@@ -3,6 +3,7 @@
 
 #include <charconv>
 #include <cstdio>
+#include <tuple>
 
 #include "launcher/demo_context.h"
 
@@ -10,6 +11,10 @@ namespace {
 
 // Labels are far shorter than this; the buffer only bounds the formatting.
 constexpr size_t kLabelCapacity = 255;
+
+// The window size when neither a mode list nor the desktop's mode is known.
+constexpr int32_t kFallbackWidth = 1280;
+constexpr int32_t kFallbackHeight = 720;
 
 std::string formatSizeLabel(int32_t width, int32_t height) {
   char buffer[kLabelCapacity];
@@ -101,9 +106,15 @@ SetupControls SetupModel::initialControls() const {
   }
   controls.aspectIndex = 0;
   controls.multisamplingIndex = 0;
-  controls.fullscreen = true;
-  controls.vsync = true;
-  controls.music = true;
+  controls.fullscreen = presets.fullscreen.value_or(true);
+  controls.vsync = presets.vsync.value_or(true);
+  controls.music = presets.music.value_or(true);
+  if (presets.resolution) {
+    const auto [width, height] = *presets.resolution;
+    std::optional<size_t> index = indexOfSize(width, height);
+    controls.resolutionIndex = index ? static_cast<int>(*index) : -1;
+    controls.resolutionText = formatSizeLabel(width, height);
+  }
   return controls;
 }
 
@@ -125,10 +136,35 @@ std::optional<LaunchSettings> SetupModel::launch(const SetupControls& controls) 
   std::optional<size_t> index = chosenModeIndex(controls);
   if (!index) return std::nullopt;
   const DisplayMode& mode = modes[*index];
-  LaunchSettings settings;
+  LaunchSettings settings = choicesOf(controls);
   settings.width = mode.width;
   settings.height = mode.height;
   settings.bitsPerPixel = mode.bitsPerPixel;
+  return settings;
+}
+
+LaunchSettings SetupModel::launchWithoutDialog() const {
+  const SetupControls controls = initialControls();
+  LaunchSettings settings = choicesOf(controls);
+  const std::optional<size_t> index = chosenModeIndex(controls);
+  if (presets.resolution) {
+    std::tie(settings.width, settings.height) = *presets.resolution;
+  } else if (desktop) {
+    settings.width = desktop->width;
+    settings.height = desktop->height;
+  } else if (index) {
+    settings.width = modes[*index].width;
+    settings.height = modes[*index].height;
+  } else {
+    settings.width = kFallbackWidth;
+    settings.height = kFallbackHeight;
+  }
+  settings.bitsPerPixel = 32;
+  return settings;
+}
+
+LaunchSettings SetupModel::choicesOf(const SetupControls& controls) const {
+  LaunchSettings settings;
   if (controls.aspectIndex == 0) {
     settings.aspect = desktopAspect;
   } else if (inRange(controls.aspectIndex, aspects.size())) {

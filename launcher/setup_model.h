@@ -55,6 +55,15 @@ struct LaunchSettings {
   bool musicEnabled = false;
 };
 
+// What the command line sets before the dialog opens, or instead of it: each given field replaces
+// that control's default.
+struct SetupPreset {
+  std::optional<std::pair<int32_t, int32_t>> resolution{};
+  std::optional<bool> fullscreen{};
+  std::optional<bool> vsync{};
+  std::optional<bool> music{};
+};
+
 class SetupModel {
  public:
   // `desktop` is the current desktop mode (nothing when its query failed).
@@ -70,8 +79,15 @@ class SetupModel {
   // "None", then "2x", "4x", ... up to the sample bound.
   const std::vector<std::string>& multisamplingLabels() const { return sampleCounts; }
 
+  // Replaces the defaults the dialog opens with (see initialControls).
+  void setPreset(const SetupPreset& preset) { presets = preset; }
+  // Whether the resolution list holds an entry of this size.
+  bool offersResolution(int32_t width, int32_t height) const {
+    return indexOfSize(width, height).has_value();
+  }
+
   // The controls as the dialog opens: the desktop's entry (or nothing), "Auto", "None", every box
-  // checked.
+  // checked; then whatever the preset gives instead.
   SetupControls initialControls() const;
   // Launch needs a mode to copy, so it is offered only when the list has one.
   bool canLaunch() const { return !modes.empty(); }
@@ -80,9 +96,15 @@ class SetupModel {
   std::optional<size_t> chosenModeIndex(const SetupControls& controls) const;
   // The settings of a Launch with these controls; nothing when there is no mode to copy.
   std::optional<LaunchSettings> launch(const SetupControls& controls) const;
+  // The settings of a Launch with the opening controls, for a start that skips the dialog: the
+  // same rule for every choice, but the size is the preset's (any size: a window need not match a
+  // display mode), else the desktop's, else the chosen entry's, else 1280x720.
+  LaunchSettings launchWithoutDialog() const;
 
  private:
   std::optional<size_t> indexOfSize(int32_t width, int32_t height) const;
+  // Everything Launch stores but the mode's size and depth.
+  LaunchSettings choicesOf(const SetupControls& controls) const;
 
   std::vector<DisplayMode> modes;
   std::optional<DisplayMode> desktop;
@@ -90,6 +112,7 @@ class SetupModel {
   std::vector<std::string> resolutions;
   std::vector<std::string> aspects;
   std::vector<std::string> sampleCounts;
+  SetupPreset presets;
 };
 
 // Reads "WIDTHxHEIGHT" (spaces around it and a capital X allowed); nothing for anything else.

@@ -6,7 +6,7 @@ NIGHTLOOM_PACKAGES=(
   cmake ninja-build g++ pkg-config ccache
   libsdl2-dev libgtk-3-dev libegl-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri libegl-mesa0
   libmpg123-dev libopenmpt-dev libkissfft-dev libfreetype-dev fonts-dejavu-core libmp3lame-dev
-  libpng-dev libgtest-dev libgmock-dev ffmpeg xvfb xauth
+  libpng-dev libasound2-dev libgtest-dev libgmock-dev ffmpeg xvfb xauth
 )
 
 install_packages() {

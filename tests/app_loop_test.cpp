@@ -150,6 +150,23 @@ TEST(MillisecondTimer, CountsWholeMillisecondsFromZero) {
   EXPECT_EQ(timer.ticks(), stopped);
 }
 
+// A system that refuses the timer thread must not freeze demo time at 0 (a black window behind
+// the opening fade until Escape): the timer then reads the monotonic clock itself.
+TEST(MillisecondTimer, WithoutItsThreadReadsTheClockItself) {
+  MillisecondTimer timer([](std::thread&, std::function<void()>) { return false; });
+  EXPECT_FALSE(timer.start());
+  EXPECT_TRUE(timer.running());
+  std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  EXPECT_GE(timer.ticks(), 30u);
+  EXPECT_LT(timer.ticks(), 5000u);
+  timer.stop();
+  EXPECT_FALSE(timer.running());
+  const uint32_t stopped = timer.ticks();
+  EXPECT_GE(stopped, 30u);
+  std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  EXPECT_EQ(timer.ticks(), stopped);
+}
+
 TEST(SceneParamsHelpers, GeneratorStepTowardAndEase) {
   SceneParams params;
   params.seedRandom(1);

@@ -1,8 +1,10 @@
 // The command line and the capture's frame schedule: which options parse, which are refused with
-// a clear sentence, how many frames a capture has and when its music starts.
+// a clear sentence, how the live options preset the setup dialog (or its Launch on the window
+// path), how many frames a capture has and when its music starts.
 #include <gtest/gtest.h>
 
 #include "app/capture.h"
+#include "app/launch_options.h"
 #include "app/options.h"
 #include "app/video_encoder.h"
 
@@ -55,6 +57,58 @@ TEST(Options, BadCommandLinesSayWhatIsWrong) {
   EXPECT_FALSE(parse({"--capture", "a.mp4", "--frames", "dir"}, error));
   EXPECT_FALSE(parse({"--bogus"}, error));
   EXPECT_NE(error.find("--bogus"), std::string::npos);
+}
+
+TEST(Options, AFrameRateWithoutAnOffScreenModeIsRefused) {
+  std::string error;
+  EXPECT_FALSE(parse({"--fps", "30"}, error));
+  EXPECT_EQ(error.rfind("--fps", 0), 0u) << error;
+  EXPECT_FALSE(parse({"--window", "800x450", "--fps", "30"}, error));
+  EXPECT_TRUE(parse({"--frames", "dir", "--fps", "30"}, error)) << error;
+  EXPECT_TRUE(parse({"--fps", "30", "--bench"}, error)) << error;
+}
+
+// Every live option reaches the dialog: its boxes and resolution open as the command line says.
+TEST(LaunchOptions, TheDialogOpensWithTheCommandLinesChoices) {
+  std::string error;
+  const DisplayMode modes[] = {{1024, 768, 32, 60}, {1920, 1080, 32, 60}};
+  SetupModel model({modes[0], modes[1]}, modes[1], 0, 3);
+  model.setPreset(setupPresetOf(*parse({"--no-music", "--no-vsync", "--size", "1024x768"}, error)));
+  const SetupControls controls = model.initialControls();
+  EXPECT_FALSE(controls.music);
+  EXPECT_FALSE(controls.vsync);
+  EXPECT_TRUE(controls.fullscreen);
+  EXPECT_EQ(controls.resolutionIndex, 0);
+  EXPECT_TRUE(dialogTakesOptions(*parse({"--size", "1024x768"}, error), model, error));
+
+  model.setPreset(setupPresetOf(*parse({}, error)));
+  EXPECT_TRUE(model.initialControls().music);
+  EXPECT_TRUE(model.initialControls().vsync);
+  EXPECT_EQ(model.initialControls().resolutionIndex, 1);
+
+  EXPECT_FALSE(dialogTakesOptions(*parse({"--size", "1000x500"}, error), model, error));
+  EXPECT_EQ(error.rfind("--size 1000x500", 0), 0u) << error;
+  EXPECT_NE(error.find("--window 1000x500"), std::string::npos) << error;
+}
+
+TEST(LaunchOptions, TheWindowPathTakesTheDialogsLaunch) {
+  std::string error;
+  const DisplayMode laptop{1366, 768, 32, 60};
+  SetupModel model({laptop}, laptop, 0, 0);
+  model.setPreset(setupPresetOf(*parse({"--window", "640x360", "--no-music"}, error)));
+  LaunchSettings settings = model.launchWithoutDialog();
+  EXPECT_EQ(settings.width, 640);
+  EXPECT_EQ(settings.height, 360);
+  EXPECT_FALSE(settings.fullscreen);
+  EXPECT_FALSE(settings.musicEnabled);
+  EXPECT_EQ(settings.aspect, 0);  // "Auto" on this desktop, letterboxed as 16:9 by the display
+
+  model.setPreset(setupPresetOf(*parse({"--fullscreen", "--no-vsync"}, error)));
+  settings = model.launchWithoutDialog();
+  EXPECT_EQ(settings.width, 1366);
+  EXPECT_TRUE(settings.fullscreen);
+  EXPECT_FALSE(settings.vsync);
+  EXPECT_TRUE(settings.musicEnabled);
 }
 
 TEST(CaptureSchedule, FramesAndMusicStartFollowTheFrameRate) {

@@ -1,6 +1,6 @@
 // The SDL2 sound output, run on SDL's disk driver: what the device plays is written to a file and
 // compared with the decoded music, frame for frame; a driver that cannot open falls back to the
-// silent clock.
+// silent clock with one line of ours and none of the sound library's.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "audio/audio_engine.h"
+#include "audio/library_messages.h"
 #include "audio/output_sdl.h"
 #include "support/mp3_writer.h"
 
@@ -90,6 +91,19 @@ TEST_F(SdlOutputTest, NoUsableDeviceFallsBackToTheSilentClock) {
   EXPECT_EQ(engine->output(), AudioOutput::Silent);
   EXPECT_EQ(said.rfind("nightloom: no sound device (", 0), 0u) << said;
   EXPECT_NE(said.find("plays silently"), std::string::npos);
+}
+
+// Without a sound card SDL's ALSA output fails, and ALSA would print its own lines first; only the
+// show's one line may reach the terminal. On a machine with a sound card there is nothing to see.
+TEST_F(SdlOutputTest, WithoutASoundCardOnlyTheShowsLineIsPrinted) {
+  setenv("SDL_AUDIODRIVER", "alsa", 1);
+  silenceSoundLibraryMessages();
+  testing::internal::CaptureStderr();
+  auto engine = AudioEngine::open(AudioOutput::Device);
+  const std::string said = testing::internal::GetCapturedStderr();
+  if (engine->output() != AudioOutput::Silent) GTEST_SKIP() << "this machine has a sound device";
+  EXPECT_EQ(said.rfind("nightloom: no sound device (", 0), 0u) << said;
+  EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
 }
 
 }  // namespace

@@ -1,8 +1,10 @@
 // The halftone dot pass on the headless context: which layers draw at which phase and with which
 // scale, the three coloured passes of mode 2, texMatrix, the GL state a drawn or skipped pass
-// leaves, the skipped uploads, and the pictures themselves read back from "RT_DEFAULT2".
+// leaves, the skipped uploads, and the pictures themselves read back from "RT_DEFAULT2", the right
+// way up.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <limits>
@@ -65,7 +67,8 @@ TEST(DotSizeFactor, InterpolatesTheKeysAndRejectsPhasesOutsideTheRange) {
 TEST(DotTexMatrix, TurnsThePictureCoordinateAboutItsCentre) {
   for (float angle : {1.0f, 16.0f, -30.0f}) {
     const std::array<float, 16> m = dotTexMatrix(angle);
-    const double theta = static_cast<double>(angle * -0.017453292f);
+    // Turned by +angle, the grid's own turn.
+    const double theta = static_cast<double>(angle * 0.017453292f);
     const float c = static_cast<float>(std::cos(theta)), s = static_cast<float>(std::sin(theta));
     const float expected[16] = {
         c, s, 0, 0, -s, c, 0, 0, 0, 0, 1, 0, 0.5f - 0.5f * c + 0.5f * s, 0.5f - 0.5f * s - 0.5f * c,
@@ -340,6 +343,127 @@ TEST_F(DotField, ModeTwoOverBlackLeavesCyanMagentaYellowScreensAtTheirAngles) {
     EXPECT_EQ(best, channel) << "channel " << channel;
   }
   writeOpaquePng("dots_black_mode2.png", band);
+}
+
+// --- Which way up ------------------------------------------------------------------------------
+
+// A dark block in the upper-left quadrant only, in the -1..1 units of paintPicture.
+constexpr float kBlockLeft = -0.8f, kBlockBottom = 0.25f, kBlockRight = -0.3f, kBlockTop = 0.75f;
+
+void darkBlockUpperLeft() {
+  glColor3f(0, 0, 0);
+  glRectf(kBlockLeft, kBlockBottom, kBlockRight, kBlockTop);
+}
+
+// White along the bottom edge, black along the top.
+void darkerAtTheTop() {
+  glBegin(GL_QUADS);
+  glColor3f(1, 1, 1);
+  glVertex2f(-1, -1);
+  glVertex2f(1, -1);
+  glColor3f(0, 0, 0);
+  glVertex2f(1, 1);
+  glVertex2f(-1, 1);
+  glEnd();
+}
+
+// Ink of one channel (255 minus its level) summed over the band, with its centroid in band pixels
+// (rows counted from the bottom, as read back).
+struct Ink {
+  double total = 0, x = 0, y = 0;
+  double upperLeft = 0;  // the part of the total in the upper-left quadrant
+};
+
+Ink inkOf(const Band& band, int channel) {
+  Ink ink;
+  for (int y = 0; y < band.height; ++y) {
+    for (int x = 0; x < band.width; ++x) {
+      const double amount = 255 - band.at(x, y)[channel];
+      ink.total += amount;
+      ink.x += amount * (x + 0.5);
+      ink.y += amount * (y + 0.5);
+      if (x < band.width / 2 && y >= band.height / 2) ink.upperLeft += amount;
+    }
+  }
+  if (ink.total > 0) {
+    ink.x /= ink.total;
+    ink.y /= ink.total;
+  }
+  return ink;
+}
+
+// Mean ink of one channel over a run of rows.
+double meanInk(const Band& band, int channel, int firstRow, int endRow) {
+  double sum = 0;
+  for (int y = firstRow; y < endRow; ++y) {
+    for (int x = 0; x < band.width; ++x) sum += 255 - band.at(x, y)[channel];
+  }
+  return sum / (static_cast<double>(endRow - firstRow) * band.width);
+}
+
+// Band pixels per unit of eye space at the dots' depth (0.6) under the show's projection.
+void pixelsPerEyeUnit(const Band& band, double& unitsX, double& unitsY) {
+  float projection[16];
+  glGetFloatv(GL_PROJECTION_MATRIX, projection);
+  unitsX = projection[0] / 0.6 * band.width / 2;
+  unitsY = projection[5] / 0.6 * band.height / 2;
+}
+
+// Each dot samples the picture under its own (turned) centre, up to the grid's slight zoom: the
+// grid spans 2.4 eye units for the picture's full width, a little more than the view shows at the
+// dots' depth, so the halftone is the picture enlarged about the band's centre by
+// 2.4 x (band pixels per eye unit) / (band width); and a layer's own offset moves its dots off
+// the points they sample by that offset, turned with the screen. The block's ink must lie in its
+// own quadrant, its centroid within two dot spacings of the block's centre so carried, for the
+// coarse and the fine layer and every colour screen (1, 6 and 16 degrees).
+TEST_F(DotField, InkLiesUnderTheDarkBlockInEveryScreen) {
+  paintPicture(darkBlockUpperLeft);
+  struct Layer {
+    float phase;
+    double spacing;  // grid step in eye units
+    double offset;   // the grid's offset in x and y, in eye units
+  };
+  constexpr double kScreenAngles[3] = {1.0, 6.0, 16.0};
+  for (const Layer layer : {Layer{0.0f, 0.05, 0.0}, Layer{2.0f, 0.0125, -0.01875}}) {
+    for (int mode : {1, 2}) {
+      const Band band = halftoneBand(mode, layer.phase);
+      double unitsX = 0, unitsY = 0;
+      pixelsPerEyeUnit(band, unitsX, unitsY);
+      const double centreX = band.width / 2.0, centreY = band.height / 2.0;
+      const double blockX = (0.5 * (kBlockLeft + kBlockRight) + 1) / 2 * band.width;
+      const double blockY = (0.5 * (kBlockBottom + kBlockTop) + 1) / 2 * band.height;
+      // The square picture texture is band.width texels on each side.
+      const double zoomX = 2.4 * unitsX / band.width, zoomY = 2.4 * unitsY / band.width;
+      const double tolerance = 2 * layer.spacing * std::max(unitsX, unitsY);
+      for (int channel = 0; channel < (mode == 1 ? 1 : 3); ++channel) {
+        SCOPED_TRACE(testing::Message()
+                     << "phase " << layer.phase << ", mode " << mode << ", channel " << channel);
+        const double turn = kScreenAngles[channel] * M_PI / 180;
+        const double offsetX = layer.offset * (std::cos(turn) - std::sin(turn));
+        const double offsetY = layer.offset * (std::sin(turn) + std::cos(turn));
+        const double expectedX = centreX + (blockX - centreX) * zoomX + offsetX * unitsX;
+        const double expectedY = centreY + (blockY - centreY) * zoomY + offsetY * unitsY;
+        const Ink ink = inkOf(band, channel);
+        ASSERT_GT(ink.total, 0);
+        EXPECT_GT(ink.upperLeft / ink.total, 0.97);
+        EXPECT_NEAR(ink.x, expectedX, tolerance);
+        EXPECT_NEAR(ink.y, expectedY, tolerance);
+      }
+    }
+  }
+}
+
+TEST_F(DotField, PictureDarkerAtTheTopGivesHalftoneDarkerAtTheTop) {
+  paintPicture(darkerAtTheTop);
+  for (int mode : {1, 2}) {
+    const Band band = halftoneBand(mode, 0.0f);
+    for (int channel = 0; channel < (mode == 1 ? 1 : 3); ++channel) {
+      SCOPED_TRACE(testing::Message() << "mode " << mode << ", channel " << channel);
+      const double top = meanInk(band, channel, band.height * 3 / 4, band.height);
+      const double bottom = meanInk(band, channel, 0, band.height / 4);
+      EXPECT_GT(top, 3 * bottom + 20) << "top " << top << ", bottom " << bottom;
+    }
+  }
 }
 
 TEST_F(DotField, SkippedUploadsDrawTheSamePicture) {

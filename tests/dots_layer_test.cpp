@@ -37,7 +37,7 @@ TEST(DotLayerGeometry, OneByOneLayerHasSixVerticesAtTheGridOrigin) {
     EXPECT_FLOAT_EQ(layer.positions[v].z, -0.6f);
     EXPECT_EQ(layer.positions[v].w, 1.0f);
     EXPECT_EQ(layer.imageCoords[v].x, 0.0f);
-    EXPECT_EQ(layer.imageCoords[v].y, 1.0f);
+    EXPECT_EQ(layer.imageCoords[v].y, 0.0f);  // the lowest row samples the picture's bottom
     EXPECT_EQ(layer.imageCoords[v].w, 1.0f);
     EXPECT_EQ(layer.colors[v].x, 1.0f);
     EXPECT_EQ(layer.scales[v], 1.0f);
@@ -65,10 +65,13 @@ TEST(DotLayerGeometry, CoarseGridRunsRowMajorFromTheLowestRow) {
   EXPECT_FLOAT_EQ(layer.positions.front().y, -1.2f);
   EXPECT_FLOAT_EQ(layer.positions.back().x, 1.15f);
   EXPECT_FLOAT_EQ(layer.positions.back().y, 1.15f);
+  // The picture coordinate runs with the grid: (0, 0) at the lowest-left dot, up to 47 / 48 in
+  // both at the top right.
   EXPECT_EQ(layer.imageCoords.front().x, 0.0f);
-  EXPECT_EQ(layer.imageCoords.front().y, 1.0f);
+  EXPECT_EQ(layer.imageCoords.front().y, 0.0f);
   EXPECT_NEAR(layer.imageCoords.back().x, 0.9791667f, 1e-6f);
-  EXPECT_NEAR(layer.imageCoords.back().y, 0.0208333f, 1e-6f);
+  EXPECT_NEAR(layer.imageCoords.back().y, 0.9791667f, 1e-6f);
+  EXPECT_NEAR(layer.imageCoords[48 * 6].y, 1.0f / 48.0f, 1e-7f);
   // The second dot is the next column of the same row; dot 48 starts the second row.
   EXPECT_FLOAT_EQ(layer.positions[6].x, -1.15f);
   EXPECT_FLOAT_EQ(layer.positions[6].y, -1.2f);

@@ -106,6 +106,47 @@ TEST(SetupModel, AnEmptyListCannotLaunch) {
   EXPECT_TRUE(SetupModel(kModes, std::nullopt, 0, 0).canLaunch());
 }
 
+TEST(SetupModel, APresetReplacesTheDefaultsTheDialogOpensWith) {
+  SetupModel model(kModes, mode(1920, 1080), 0, 3);
+  model.setPreset({.resolution = std::pair{1024, 768}, .vsync = false, .music = false});
+  const SetupControls controls = model.initialControls();
+  EXPECT_EQ(controls.resolutionIndex, 1);
+  EXPECT_EQ(controls.resolutionText, "1024x768");
+  EXPECT_EQ(controls.aspectIndex, 0);
+  EXPECT_TRUE(controls.fullscreen);
+  EXPECT_FALSE(controls.vsync);
+  EXPECT_FALSE(controls.music);
+  EXPECT_TRUE(model.offersResolution(1366, 768));
+  EXPECT_FALSE(model.offersResolution(1000, 500));
+}
+
+// The window path takes the dialog's Launch with its opening controls, so it stores what "Launch"
+// would: "Auto" on a 1366x768 desktop is aspect 0 there too. Only the size may be any size.
+TEST(SetupModel, LaunchWithoutTheDialogFollowsTheDialogsRule) {
+  SetupModel laptop(kModes, mode(1366, 768), 0, 0);
+  const LaunchSettings plain = laptop.launchWithoutDialog();
+  const LaunchSettings launched = *laptop.launch(laptop.initialControls());
+  EXPECT_EQ(plain.width, launched.width);
+  EXPECT_EQ(plain.height, launched.height);
+  EXPECT_EQ(plain.aspect, 0);
+  EXPECT_EQ(plain.bitsPerPixel, 32u);
+  EXPECT_TRUE(plain.fullscreen);
+
+  // A window needs no display mode of its size.
+  laptop.setPreset({.resolution = std::pair{800, 450}, .fullscreen = false, .music = false});
+  const LaunchSettings windowed = laptop.launchWithoutDialog();
+  EXPECT_EQ(windowed.width, 800);
+  EXPECT_EQ(windowed.height, 450);
+  EXPECT_FALSE(windowed.fullscreen);
+  EXPECT_TRUE(windowed.vsync);
+  EXPECT_FALSE(windowed.musicEnabled);
+  EXPECT_EQ(windowed.aspect, 0);
+
+  EXPECT_EQ(SetupModel({}, std::nullopt, 0, 0).launchWithoutDialog().width, 1280);
+  EXPECT_EQ(SetupModel({}, mode(2560, 1080), 0, 0).launchWithoutDialog().width, 2560);
+  EXPECT_EQ(SetupModel(kModes, std::nullopt, 0, 0).launchWithoutDialog().width, 800);
+}
+
 TEST(SetupModel, CommandsMapToLaunchAndQuit) {
   EXPECT_EQ(setupActionForCommand(kSetupLaunchId), SetupAction::Launch);
   EXPECT_EQ(setupActionForCommand(kSetupQuitId), SetupAction::Quit);

@@ -202,6 +202,27 @@ TEST_F(SetupDialogTest, LaunchReadsWhatTheUserChanged) {
   EXPECT_FALSE(settings.musicEnabled);
 }
 
+// "nightloom --no-music --no-vsync --size 1024x768": the boxes and the resolution open as asked,
+// and Launch with nothing touched keeps them.
+TEST_F(SetupDialogTest, OpensWithTheCommandLinesPreset) {
+  SetupModel model(kModes, mode(1920, 1080), 0, 3);
+  model.setPreset({.resolution = std::pair{1024, 768}, .vsync = false, .music = false});
+  LaunchSettings settings;
+  int result = run(model, settings, [](GtkWindow* dialog) {
+    EXPECT_EQ(gtk_combo_box_get_active(GTK_COMBO_BOX(child(dialog, "resolution"))), 1);
+    EXPECT_TRUE(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(child(dialog, "fullscreen"))));
+    EXPECT_FALSE(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(child(dialog, "vsync"))));
+    EXPECT_FALSE(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(child(dialog, "music"))));
+    gtk_button_clicked(GTK_BUTTON(child(dialog, "launch")));
+  });
+  EXPECT_EQ(result, kSetupResultLaunch);
+  EXPECT_EQ(settings.width, 1024);
+  EXPECT_EQ(settings.height, 768);
+  EXPECT_TRUE(settings.fullscreen);
+  EXPECT_FALSE(settings.vsync);
+  EXPECT_FALSE(settings.musicEnabled);
+}
+
 TEST_F(SetupDialogTest, TabStopsOnceAtEachControlInTemplateOrder) {
   SetupModel model(kModes, mode(1920, 1080), 0, 3);
   LaunchSettings settings;

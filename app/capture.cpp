@@ -336,9 +336,10 @@ int captureVideo(const Options& options, DisplayFactory makeDisplay, int width, 
       finalPath.parent_path() / ("." + finalPath.filename().string() + ".partial.mp4");
   VideoEncoder encoder;
   const std::string music = resolveDataPath("Data\\music.mp3");
-  if (!encoder.start(ffmpegCommand(width, height, options.fps, music,
-                                   captureMusicStartMs(options.fps), partial.string()),
-                     error)) {
+  if (!encoder.start(
+          ffmpegCommand(width, height, options.fps, music, captureMusicStartMs(options.fps),
+                        options.music, partial.string()),
+          error)) {
     return fatal(error);
   }
   const uint64_t total = captureFrameCount(options.fps);
@@ -445,11 +446,13 @@ uint32_t captureMusicStartMs(int fps) {
 }
 
 std::vector<std::string> ffmpegCommand(int width, int height, int fps, const std::string& musicPath,
-                                       uint32_t musicDelayMs, const std::string& output) {
+                                       uint32_t musicDelayMs, bool audible,
+                                       const std::string& output) {
   char showSeconds[16];
   std::snprintf(showSeconds, sizeof showSeconds, "%.3f", kShowEndMs / 1000.0);
   const std::string audio = "adelay=" + std::to_string(musicDelayMs) +
-                            ":all=1,apad=whole_dur=" + showSeconds + ",atrim=end=" + showSeconds;
+                            ":all=1,apad=whole_dur=" + showSeconds + ",atrim=end=" + showSeconds +
+                            (audible ? "" : ",volume=0");
   return {"ffmpeg", "-nostdin", "-y", "-loglevel", "error", "-f", "rawvideo", "-pix_fmt", "rgb24",
           "-s", std::to_string(width) + "x" + std::to_string(height), "-r", std::to_string(fps),
           "-i", "-", "-i", musicPath, "-map", "0:v", "-map", "1:a",

@@ -37,9 +37,11 @@ uint64_t captureFrameCount(int fps);
 uint32_t captureMusicStartMs(int fps);
 
 // The ffmpeg command that encodes raw RGB frames from standard input, with the music laid in
-// `musicDelayMs` late, into `output`.
+// `musicDelayMs` late, into `output`. Without `audible` (--no-music) the sound track is silent:
+// the music still drives the beats, as in the live show with its box unticked.
 std::vector<std::string> ffmpegCommand(int width, int height, int fps, const std::string& musicPath,
-                                       uint32_t musicDelayMs, const std::string& output);
+                                       uint32_t musicDelayMs, bool audible,
+                                       const std::string& output);
 
 // Prints the one line of a run that an interrupt ended, "interrupted at frame N of M; `outcome`",
 // and returns the exit status that goes with the interrupt.

@@ -129,6 +129,8 @@ const char* usageText() {
          "  --still MS FILE.png  render the single frame at demo time MS\n"
          "  --bench              render the show at 1280x720, 60 steps/s, and print timings\n"
          "  --size WxH           picture size for the above (default 1920x1080)\n"
+         "  --no-music           with --capture: a silent sound track (the music still drives\n"
+         "                       the beats)\n"
          "  --fps N              frames per second for the above (default 60; off screen only)\n"
          "\n"
          "Data: the show reads Data/music.mp3 and eight Data/*.p pictures, all from one folder:\n"

@@ -410,48 +410,71 @@ double levelBetween(const std::vector<int16_t>& samples, int rate, double from, 
   return last > first ? std::sqrt(sum / (last - first)) / 32768.0 : 0.0;
 }
 
-TEST(CaptureMusic, ShortMusicGivesTheWholeShowWithSilenceAfterIt) {
+// A capture at 64x36, 5 fps, of the show's pictures with a 5-second music file; the sound track
+// decoded to mono 8 kHz samples.
+struct ShortMusicCapture {
+  static constexpr int kDecodeRate = 8000;
   Sandbox sandbox;
-  // The show's pictures beside a music file of 5 s.
-  const fs::path work = sandbox.folder("work");
-  const fs::path data = sandbox.folder("work/Data");
-  const fs::path builtData = fs::path(NIGHTLOOM_EXECUTABLE).parent_path() / "Data";
-  for (const fs::directory_entry& entry : fs::directory_iterator(builtData)) {
-    if (entry.path().extension() == ".p")
-      fs::copy_file(entry.path(), data / entry.path().filename());
-  }
-  constexpr int kRate = 44100;
-  ASSERT_TRUE(
-      writeMp3((data / "music.mp3").string(), stereoSine(440, 0.5, kRate, 5 * kRate), 2, kRate));
-  const fs::path video = sandbox.folder("out") / "show.mp4";
-  Nightloom nightloom({"--capture", video.string(), "--size", "64x36", "--fps", "5"}, work,
-                      sandbox.root / "stderr.txt");
-  const Ended ended = nightloom.wait();
-  ASSERT_TRUE(ended.exited && ended.status == 0) << nightloom.stderrText();
-
-  const std::string streams = commandOutput(
-      "ffprobe -v error -show_entries "
-      "stream=codec_type,duration -of csv=p=0 '" +
-      video.string() + "'");
+  std::vector<int16_t> samples;
   double videoSeconds = 0;
   double audioSeconds = 0;
-  ASSERT_EQ(std::sscanf(streams.c_str(), "video,%lf\naudio,%lf", &videoSeconds, &audioSeconds), 2)
-      << streams;
-  EXPECT_NEAR(videoSeconds, 76.0, 0.01);
-  EXPECT_NEAR(audioSeconds, 76.0, 0.05);
 
-  constexpr int kDecodeRate = 8000;
-  const std::string pcm = commandOutput("ffmpeg -nostdin -v error -i '" + video.string() +
-                                        "' -map 0:a -ac 1 -ar 8000 -f s16le -");
-  std::vector<int16_t> samples(pcm.size() / 2);
-  std::memcpy(samples.data(), pcm.data(), samples.size() * 2);
-  EXPECT_NEAR(samples.size() / static_cast<double>(kDecodeRate), 76.0, 0.05);
+  void run(const std::vector<std::string>& extraArguments) {
+    const fs::path work = sandbox.folder("work");
+    const fs::path data = sandbox.folder("work/Data");
+    const fs::path builtData = fs::path(NIGHTLOOM_EXECUTABLE).parent_path() / "Data";
+    for (const fs::directory_entry& entry : fs::directory_iterator(builtData)) {
+      if (entry.path().extension() == ".p")
+        fs::copy_file(entry.path(), data / entry.path().filename());
+    }
+    constexpr int kRate = 44100;
+    ASSERT_TRUE(
+        writeMp3((data / "music.mp3").string(), stereoSine(440, 0.5, kRate, 5 * kRate), 2, kRate));
+    const fs::path video = sandbox.folder("out") / "show.mp4";
+    std::vector<std::string> arguments = {"--capture", video.string(), "--size",
+                                          "64x36",     "--fps",        "5"};
+    arguments.insert(arguments.end(), extraArguments.begin(), extraArguments.end());
+    Nightloom nightloom(arguments, work, sandbox.root / "stderr.txt");
+    const Ended ended = nightloom.wait();
+    ASSERT_TRUE(ended.exited && ended.status == 0) << nightloom.stderrText();
+
+    const std::string streams = commandOutput(
+        "ffprobe -v error -show_entries "
+        "stream=codec_type,duration -of csv=p=0 '" +
+        video.string() + "'");
+    ASSERT_EQ(std::sscanf(streams.c_str(), "video,%lf\naudio,%lf", &videoSeconds, &audioSeconds), 2)
+        << streams;
+    const std::string pcm = commandOutput("ffmpeg -nostdin -v error -i '" + video.string() +
+                                          "' -map 0:a -ac 1 -ar 8000 -f s16le -");
+    samples.resize(pcm.size() / 2);
+    std::memcpy(samples.data(), pcm.data(), samples.size() * 2);
+  }
+  double level(double from, double to) const {
+    return levelBetween(samples, kDecodeRate, from, to);
+  }
+};
+
+TEST(CaptureMusic, ShortMusicGivesTheWholeShowWithSilenceAfterIt) {
+  ShortMusicCapture capture;
+  ASSERT_NO_FATAL_FAILURE(capture.run({}));
+  EXPECT_NEAR(capture.videoSeconds, 76.0, 0.01);
+  EXPECT_NEAR(capture.audioSeconds, 76.0, 0.05);
+  EXPECT_NEAR(capture.samples.size() / static_cast<double>(ShortMusicCapture::kDecodeRate), 76.0,
+              0.05);
   // Silence, the music from its start in the first frame after 3 s (3200 ms at 5 fps) for 5 s,
   // then silence to the end; the margins keep the encoder's edges out of the measures.
   const double tone = 0.5 / std::sqrt(2.0);
-  EXPECT_LT(levelBetween(samples, kDecodeRate, 0.0, 3.1), 1e-3);
-  EXPECT_NEAR(levelBetween(samples, kDecodeRate, 3.4, 8.0), tone, 0.05);
-  EXPECT_LT(levelBetween(samples, kDecodeRate, 8.4, 75.9), 1e-3);
+  EXPECT_LT(capture.level(0.0, 3.1), 1e-3);
+  EXPECT_NEAR(capture.level(3.4, 8.0), tone, 0.05);
+  EXPECT_LT(capture.level(8.4, 75.9), 1e-3);
+}
+
+TEST(CaptureMusic, NoMusicGivesASilentSoundTrackOfTheShowsLength) {
+  ShortMusicCapture capture;
+  ASSERT_NO_FATAL_FAILURE(capture.run({"--no-music"}));
+  EXPECT_NEAR(capture.videoSeconds, 76.0, 0.01);
+  EXPECT_NEAR(capture.audioSeconds, 76.0, 0.05);
+  EXPECT_LT(capture.level(0.0, 75.9), 1e-3);
 }
 
 }  // namespace

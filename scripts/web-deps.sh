@@ -28,10 +28,11 @@ _web_deps_say() { echo "nightloom: web deps: $*" >&2; }
 _web_deps_root() { echo "${NIGHTLOOM_CACHE:-$HOME/.cache/nightloom}/web-deps"; }
 
 web_deps_install_packages() {
-  local missing=() package
+  local installed missing=() package
+  installed=$(dpkg-query -W -f='${Package} ${Status}\n' "${WEB_DEPS_PACKAGES[@]}" 2>/dev/null |
+    awk '/ install ok installed$/ { print $1 }')
   for package in "${WEB_DEPS_PACKAGES[@]}"; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
-      missing+=("$package")
+    grep -qx "$package" <<<"$installed" || missing+=("$package")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
   _web_deps_say "installing ${missing[*]}"
@@ -105,27 +106,38 @@ _web_deps_refresh_lists() {
   fi
 }
 
-# Prints the files `apt-get source` would fetch for PACKAGE: "name size SHA256:sum" per line.
+# Prints the files `apt-get source` would fetch for PACKAGE...: "name size SHA256:sum" per line.
 _web_deps_source_files() {
+  local apt=$1
+  shift
   # Other lines (a notice about the packaging's git repository) may quote words too.
-  _web_deps_apt "$1" source --print-uris "$2" 2>/dev/null | grep "^'" | awk -F"'" '{ print $3 }' |
+  _web_deps_apt "$apt" source --print-uris "$@" 2>/dev/null | grep "^'" | awk -F"'" '{ print $3 }' |
     awk '{ print $1, $2, $3 }'
 }
 
-# The version of Debian source PACKAGE that apt would fetch (from its .dsc name).
-_web_deps_source_version() {
-  local dsc
-  dsc=$(_web_deps_source_files "$1" "$2" | awk '$1 ~ /\.dsc$/ { print $1; exit }')
-  [ -n "$dsc" ] || return 1
-  dsc=${dsc%.dsc}
-  echo "${dsc#*_}"
+# Prints "package version" for each source package, the versions apt would fetch (from the .dsc
+# names), in one apt run.
+_web_deps_source_versions() {
+  local apt=$1 dscs entry package version
+  dscs=$(_web_deps_source_files "$apt" "${WEB_DEPS_SOURCES[@]%%:*}" |
+    awk '$1 ~ /\.dsc$/ { print $1 }')
+  for entry in "${WEB_DEPS_SOURCES[@]}"; do
+    package=${entry%%:*}
+    version=$(grep "^${package}_" <<<"$dscs" | head -n 1)
+    if [ -z "$version" ]; then
+      _web_deps_say "apt knows no source package $package"
+      return 1
+    fi
+    version=${version%.dsc}
+    echo "$package ${version#*_}"
+  done
 }
 
-# Fetches and unpacks Debian source PACKAGE into DEST with its Debian patches applied.
+# Fetches and unpacks Debian source PACKAGE at VERSION into DEST with its Debian patches applied.
 # mpg123's .dsc names an upstream signature the archive does not have, so apt-get source fails
 # although everything needed arrived: the files are checked against apt's own list instead.
 _web_deps_fetch() {
-  local apt=$1 package=$2 work=$3 dest=$4
+  local apt=$1 package=$2=$3 work=$4 dest=$5
   local files name sum
   files=$(_web_deps_source_files "$apt" "$package")
   [ -n "$files" ] || return 1
@@ -179,16 +191,12 @@ _web_deps_build_kissfft() {
     DESTDIR=$stage cmake --install "$build"
 }
 
-# Prints the cache key: the source versions, the emcc version and a hash of this file's code (its
-# comment lines left out, so rewording them keeps the cache).
+# Prints the cache key from VERSIONS (as _web_deps_source_versions prints them), the emcc version
+# and a hash of this file's code (its comment lines left out, so rewording them keeps the cache).
 _web_deps_key() {
-  local apt=$1 entry version key=""
+  local versions=$1 entry version key=""
   for entry in "${WEB_DEPS_SOURCES[@]}"; do
-    version=$(_web_deps_source_version "$apt" "${entry%%:*}") || {
-      _web_deps_say "apt knows no source package ${entry%%:*}"
-      return 1
-    }
-    key+="${entry#*:}-$version"_
+    key+="${entry#*:}-$(awk -v p="${entry%%:*}" '$1 == p { print $2 }' <<<"$versions")_"
   done
   version=$(emcc -dumpversion 2>/dev/null) || {
     _web_deps_say "emcc does not run (NODE_PATH=$NODE_PATH)"
@@ -201,7 +209,7 @@ _web_deps_key() {
 # Fetches and builds every library into a staging folder under a temporary folder beside the cache
 # entry, then moves the finished prefix into place, so an interrupted build leaves no entry.
 _web_deps_build_all() {
-  local root=$1 apt=$2 key=$3
+  local root=$1 apt=$2 key=$3 versions=$4
   local final=$root/$key logs=$root/logs/$key tmp entry package name version started spent
   mkdir -p "$logs" || return 1
   tmp=$(mktemp -d "$root/.build.XXXXXX") || return 1
@@ -210,11 +218,11 @@ _web_deps_build_all() {
   mkdir -p "$tmp/src" "$tmp/build"
   for entry in "${WEB_DEPS_SOURCES[@]}"; do
     package=${entry%%:*} name=${entry#*:}
-    version=$(_web_deps_source_version "$apt" "$package")
+    version=$(awk -v p="$package" '$1 == p { print $2 }' <<<"$versions")
     started=$(date +%s.%N)
     local TIMEFORMAT='%U %S'
     if ! { time {
-      _web_deps_fetch "$apt" "$package" "$tmp/src" "$tmp/src/$name" &&
+      _web_deps_fetch "$apt" "$package" "$version" "$tmp/src" "$tmp/src/$name" &&
         "_web_deps_build_$name" "$tmp/src/$name" "$tmp/build/$name" "$final" "$tmp/stage"
     } >"$logs/$name.log" 2>&1; } 2>"$tmp/$name.time"; then
       _web_deps_say "$name $version failed; the last lines of $logs/$name.log:"
@@ -231,25 +239,26 @@ _web_deps_build_all() {
     mv "$tmp/stage$final" "$final"
 }
 
-# Ensures the cache entry for this machine's sources, emcc and script exists; sets WEB_DEPS_PREFIX
-# (and NODE_PATH for emcc) in the calling shell and prints the prefix.
+# Ensures the cache entry for this machine's sources, emcc and script exists and prints its prefix.
+# Called directly (not in $(...)) it also sets WEB_DEPS_PREFIX and NODE_PATH in the calling shell.
 web_deps_prefix() {
   web_deps_install_packages || return 1
   web_deps_env
-  local root apt key
+  local root apt versions key
   root=$(_web_deps_root)
   apt=$root/apt
   mkdir -p "$root" || return 1
   _web_deps_refresh_lists "$apt" || return 1
-  key=$(_web_deps_key "$apt") || return 1
+  versions=$(_web_deps_source_versions "$apt") || return 1
+  key=$(_web_deps_key "$versions") || return 1
   if [ ! -f "$root/$key/web-deps.txt" ]; then
     # One build at a time; whoever waited finds the entry made and stops there.
     (
       flock 9 || exit 1
       [ -f "$root/$key/web-deps.txt" ] && exit 0
       rm -rf "$root"/.build.*
-      _web_deps_say "building $key (about 10 minutes on two cores)"
-      _web_deps_build_all "$root" "$apt" "$key"
+      _web_deps_say "building $key (10 minutes or more on two cores)"
+      _web_deps_build_all "$root" "$apt" "$key" "$versions"
     ) 9>"$root/.lock" || return 1
   fi
   WEB_DEPS_PREFIX=$root/$key

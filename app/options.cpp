@@ -115,9 +115,8 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments, s
 
 const char* usageText() {
   return "Usage: nightloom [OPTION]...\n"
-         "Plays the nightloom show: a setup dialog, then 76 seconds of halftone dots, lettering "
-         "and\n"
-         "music. Escape or closing the window ends it early.\n"
+         "Plays the nightloom show: a setup dialog, then 76 seconds of halftone dots,\n"
+         "lettering and music. Escape or closing the window ends it early.\n"
          "\n"
          "Live show:\n"
          "  (no option)          the setup dialog, then the show with the chosen settings\n"

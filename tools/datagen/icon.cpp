@@ -101,6 +101,29 @@ class IconDesign {
   float rowStep;  // rows of a hexagonal grid
 };
 
+// One pixel of the icon from kSub x kSub samples, as straight (not premultiplied) RGBA: the colour
+// is the mean of the samples inside the tile, the alpha the share of them.
+void shadePixel(const IconDesign& design, int size, int px, int py, uint8_t* out) {
+  constexpr int kSub = 6;  // 36 samples: edges as smooth as a vector renderer's
+  Rgb sum{0, 0, 0};
+  int covered = 0;
+  for (int j = 0; j < kSub; ++j) {
+    for (int i = 0; i < kSub; ++i) {
+      Rgb colour;
+      const float x = (float(px) + (float(i) + 0.5f) / kSub) / float(size);
+      const float y = (float(py) + (float(j) + 0.5f) / kSub) / float(size);
+      if (!design.sample(x, y, colour)) continue;
+      sum = {sum.r + colour.r, sum.g + colour.g, sum.b + colour.b};
+      ++covered;
+    }
+  }
+  const float n = float(std::max(covered, 1));
+  for (float channel : {sum.r / n, sum.g / n, sum.b / n}) {
+    *out++ = uint8_t(std::lround(std::clamp(channel, 0.0f, 1.0f) * 255.0f));
+  }
+  *out = uint8_t(std::lround(255.0f * float(covered) / float(kSub * kSub)));
+}
+
 }  // namespace
 
 bool writeIcon(const std::string& path, int size, std::string& error) {
@@ -108,30 +131,11 @@ bool writeIcon(const std::string& path, int size, std::string& error) {
     error = "icon size " + std::to_string(size) + " is outside 16 to 1024";
     return false;
   }
-  constexpr int kSub = 6;  // 6 x 6 samples per pixel: edges as smooth as a vector renderer's
   const IconDesign design(size);
   std::vector<uint8_t> rgba(size_t(size) * size_t(size) * 4);
   for (int py = 0; py < size; ++py) {
     for (int px = 0; px < size; ++px) {
-      Rgb sum{0, 0, 0};
-      int covered = 0;
-      for (int j = 0; j < kSub; ++j) {
-        for (int i = 0; i < kSub; ++i) {
-          Rgb colour;
-          const float x = (float(px) + (float(i) + 0.5f) / kSub) / float(size);
-          const float y = (float(py) + (float(j) + 0.5f) / kSub) / float(size);
-          if (!design.sample(x, y, colour)) continue;
-          sum = {sum.r + colour.r, sum.g + colour.g, sum.b + colour.b};
-          ++covered;
-        }
-      }
-      uint8_t* out = &rgba[(size_t(py) * size_t(size) + size_t(px)) * 4];
-      // Straight (not premultiplied) alpha: the colour is the mean of the covered samples.
-      const float n = float(std::max(covered, 1));
-      for (float channel : {sum.r / n, sum.g / n, sum.b / n}) {
-        *out++ = uint8_t(std::lround(std::clamp(channel, 0.0f, 1.0f) * 255.0f));
-      }
-      *out = uint8_t(std::lround(255.0f * float(covered) / float(kSub * kSub)));
+      shadePixel(design, size, px, py, &rgba[(size_t(py) * size_t(size) + size_t(px)) * 4]);
     }
   }
   return writePngFile(path, rgba.data(), size, size, 4, error);

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Builds and runs every test: once in a plain build, once under AddressSanitizer and
-# UndefinedBehaviorSanitizer. GL tests run on a headless Mesa context; the setup-dialog tests run
-# under Xvfb.
+# Builds and runs every test: once in a plain build, whose install tree and packages are then
+# checked too, and once under AddressSanitizer and UndefinedBehaviorSanitizer. GL tests run on a
+# headless Mesa context; the setup-dialog tests run under Xvfb.
 set -euo pipefail
 NIGHTLOOM_ROOT=$(cd "$(dirname "$0")" && pwd)
 source "$NIGHTLOOM_ROOT/scripts/common.sh"
@@ -17,6 +17,7 @@ run_tests() {
 
 build_tree "$NIGHTLOOM_ROOT/build-test" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 run_tests "$NIGHTLOOM_ROOT/build-test"
+"$NIGHTLOOM_ROOT/scripts/check-install.sh" "$NIGHTLOOM_ROOT/build-test"
 
 export ASAN_OPTIONS=detect_leaks=1
 export LSAN_OPTIONS=suppressions=$NIGHTLOOM_ROOT/tests/sanitizer/lsan.supp:print_suppressions=0

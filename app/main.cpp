@@ -85,6 +85,10 @@ int main(int argc, char** argv) {
     std::fputs(usageText(), stdout);
     return 0;
   }
+  if (options->mode == RunMode::Version) {
+    std::puts("nightloom " NIGHTLOOM_VERSION);
+    return 0;
+  }
   chooseDataFolder(dataFolderPlaces(executableDirectory()));
   if (options->mode != RunMode::Dialog && options->mode != RunMode::Window) {
     return runOffscreen(*options, createHeadlessDisplay);

@@ -39,7 +39,8 @@ bool parseSize(const std::string& text, int& width, int& height) {
   if (x == std::string::npos) return false;
   long w = 0;
   long h = 0;
-  if (!parseWhole(text.substr(0, x), 16, 16384, w) || !parseWhole(text.substr(x + 1), 16, 16384, h)) {
+  if (!parseWhole(text.substr(0, x), 16, 16384, w) ||
+      !parseWhole(text.substr(x + 1), 16, 16384, h)) {
     return false;
   }
   width = static_cast<int>(w);
@@ -55,6 +56,9 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments, s
     std::string value;
     if (arg == "--help" || arg == "-h") {
       options.mode = RunMode::Help;
+      return options;
+    } else if (arg == "--version") {
+      options.mode = RunMode::Version;
       return options;
     } else if (arg == "--window" || arg == "--size") {
       if (!takeValue(arguments, i, arg, value, error)) return std::nullopt;
@@ -111,8 +115,8 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments, s
 
 const char* usageText() {
   return "Usage: nightloom [OPTION]...\n"
-         "Plays the nightloom show: a setup dialog, then 76 seconds of halftone dots, lettering and\n"
-         "music. Escape or closing the window ends it early.\n"
+         "Plays the nightloom show: a setup dialog, then 76 seconds of halftone dots,\n"
+         "lettering and music. Escape or closing the window ends it early.\n"
          "\n"
          "Live show:\n"
          "  (no option)          the setup dialog, then the show with the chosen settings\n"
@@ -133,8 +137,14 @@ const char* usageText() {
          "                       the beats)\n"
          "  --fps N              frames per second for the above (default 60; off screen only)\n"
          "\n"
-         "Data: the show reads Data/music.mp3 and eight Data/*.p pictures, all from one folder:\n"
-         "the working directory's Data/ when there is one, else the Data/ beside the executable\n"
-         "(the build writes build/Data).\n"
-         "  -h, --help           this text\n";
+         "Other:\n"
+         "  -h, --help           this text\n"
+         "  --version            the version of nightloom\n"
+         "\n"
+         "Data: the show reads Data/music.mp3 and eight Data/*.p pictures, all from the first of\n"
+         "these folders that exists:\n"
+         "  1. Data/ in the working directory\n"
+         "  2. Data/ beside the executable (a build writes build/Data)\n"
+         "  3. ../share/nightloom/Data from the executable's folder (the installed data)\n"
+         "See nightloom(6) for more.\n";
 }

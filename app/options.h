@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-enum class RunMode { Dialog, Window, Capture, Frames, Still, Bench, Help };
+enum class RunMode { Dialog, Window, Capture, Frames, Still, Bench, Help, Version };
 
 struct Options {
   RunMode mode = RunMode::Dialog;

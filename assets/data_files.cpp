@@ -7,6 +7,8 @@
 namespace {
 
 constexpr const char* kWorkingDirectoryData = "Data";
+// Where `cmake --install` and the package put the data, seen from the installed executable.
+constexpr const char* kInstalledDataFromExecutable = "../share/nightloom/Data";
 
 std::string chosenFolder = kWorkingDirectoryData;
 
@@ -28,7 +30,11 @@ bool isDirectory(const std::string& path) {
 std::vector<std::string> dataFolderPlaces(const std::string& executableDirectory) {
   std::vector<std::string> places = {kWorkingDirectoryData};
   if (!executableDirectory.empty()) {
-    places.push_back((std::filesystem::path(executableDirectory) / "Data").string());
+    const std::filesystem::path executable = executableDirectory;
+    places.push_back((executable / "Data").string());
+    // Lexical clean-up only (/usr/bin/../share to /usr/share): the directory comes from the
+    // kernel's link to the executable, which has no symbolic links left in it.
+    places.push_back((executable / kInstalledDataFromExecutable).lexically_normal().string());
   }
   return places;
 }

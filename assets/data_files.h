@@ -7,7 +7,9 @@
 #include <vector>
 
 // The places a Data/ folder is looked for, in order: the working directory's, then the one beside
-// the executable (left out when `executableDirectory` is empty, i.e. unknown).
+// the executable, then the installed one, share/nightloom/Data next to the executable's bin/ (the
+// last two are left out when `executableDirectory` is empty, i.e. unknown). The installed place is
+// found from the executable's own folder, so an install tree moved as a whole keeps its data.
 std::vector<std::string> dataFolderPlaces(const std::string& executableDirectory);
 
 // Reads every data file from the first of `places` that is a directory from now on; when none is,

@@ -7,6 +7,7 @@ NIGHTLOOM_PACKAGES=(
   libsdl2-dev libgtk-3-dev libegl-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri libegl-mesa0
   libmpg123-dev libopenmpt-dev libkissfft-dev libfreetype-dev fonts-dejavu-core libmp3lame-dev
   libpng-dev libasound2-dev libgtest-dev libgmock-dev ffmpeg xvfb xauth
+  dpkg-dev file desktop-file-utils man-db groff-base
 )
 
 install_packages() {

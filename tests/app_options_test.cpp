@@ -21,6 +21,16 @@ TEST(Options, NoOptionMeansTheDialog) {
   EXPECT_EQ(options->mode, RunMode::Dialog);
 }
 
+TEST(Options, HelpAndVersionAnswerInsteadOfAnyShow) {
+  std::string error;
+  auto options = parse({"--version"}, error);
+  ASSERT_TRUE(options) << error;
+  EXPECT_EQ(options->mode, RunMode::Version);
+  options = parse({"--window", "800x450", "--help"}, error);
+  ASSERT_TRUE(options) << error;
+  EXPECT_EQ(options->mode, RunMode::Help);
+}
+
 TEST(Options, CaptureModesTakeTheirArguments) {
   std::string error;
   auto options = parse({"--capture", "out.mp4", "--size", "1280x720", "--fps", "30"}, error);

@@ -1,6 +1,6 @@
 // nightloom-datagen: writes the show's data (eight .p pictures and music.mp3) into a directory,
 // the same bytes on every run. The build runs it to fill build/Data/; --preview also writes every
-// picture as a PNG for people to look at.
+// picture as a PNG for people to look at, and --icon draws the desktop menu's icon.
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "assets/packed_image.h"
+#include "tools/datagen/icon.h"
 #include "tools/datagen/music.h"
 #include "tools/datagen/pictures.h"
 
@@ -19,17 +20,21 @@ struct Options {
   std::string fontDirectory = "/usr/share/fonts/truetype/dejavu";
   bool pictures = true;
   bool music = true;
+  int iconSize = 0;  // --icon SIZE FILE; 0: no icon
+  std::string iconPath;
 };
 
 void printHelp() {
   std::printf(
       "usage: nightloom-datagen [options] OUTPUT_DIR\n"
+      "       nightloom-datagen --icon SIZE FILE.png\n"
       "Writes the show's pictures (overlay1.p d.p title.p square.p credits.p greets1.p greets2.p\n"
       "message.p) and its music (music.mp3) into OUTPUT_DIR, normally the build tree's Data/.\n"
       "  --preview DIR   also write every picture as DIR/<name>.png\n"
       "  --fonts DIR     DejaVu font directory (default /usr/share/fonts/truetype/dejavu)\n"
       "  --no-music      pictures only\n"
       "  --no-pictures   music only\n"
+      "  --icon SIZE FILE.png  the menu icon, SIZE x SIZE pixels (16 to 1024)\n"
       "  --help          this text\n");
 }
 
@@ -48,6 +53,9 @@ bool parseOptions(int argc, char** argv, Options& options) {
       options.music = false;
     } else if (arg == "--no-pictures") {
       options.pictures = false;
+    } else if (arg == "--icon" && i + 2 < argc) {
+      options.iconSize = std::atoi(argv[++i]);
+      options.iconPath = argv[++i];
     } else if (!arg.empty() && arg[0] != '-' && options.outputDirectory.empty()) {
       options.outputDirectory = arg;
     } else {
@@ -56,7 +64,7 @@ bool parseOptions(int argc, char** argv, Options& options) {
       return false;
     }
   }
-  if (options.outputDirectory.empty()) {
+  if (options.outputDirectory.empty() && options.iconPath.empty()) {
     std::fprintf(stderr, "nightloom-datagen: error: no output directory given (try --help)\n");
     return false;
   }
@@ -120,6 +128,14 @@ bool writeMusic(const Options& options) {
 int main(int argc, char** argv) {
   Options options;
   if (!parseOptions(argc, argv, options)) return 2;
+  if (!options.iconPath.empty()) {
+    std::string error;
+    if (!writeIcon(options.iconPath, options.iconSize, error)) {
+      std::fprintf(stderr, "nightloom-datagen: error: %s\n", error.c_str());
+      return 1;
+    }
+    if (options.outputDirectory.empty()) return 0;
+  }
   if (!makeDirectory(options.outputDirectory)) return 1;
   if (!options.previewDirectory.empty() && !makeDirectory(options.previewDirectory)) return 1;
   if (options.pictures && !writePictures(options)) return 1;

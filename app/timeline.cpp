@@ -75,7 +75,7 @@ bool beginTarget(const char* name) {
 
 void endTarget(bool bound) {
   if (bound) glPopAttrib();
-  gl::glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+  gl::bindFrameTarget();
 }
 
 }  // namespace
@@ -110,7 +110,7 @@ void renderTimeline() {
   drawTextScenes(ms, frameDelta);
   endTarget(bound);
 
-  selectDrawBuffer(GL_BACK);
+  selectDrawBuffer(gl::frameTarget.colourBuffer);
   glClear(kClearAll);
   glDisable(GL_DEPTH_TEST);
   glDisable(GL_CULL_FACE);

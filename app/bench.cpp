@@ -1,8 +1,6 @@
 // Benchmark of the whole show on the headless display.
 #include "app/bench.h"
 
-#include <sys/resource.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -11,6 +9,7 @@
 
 #include "app/capture.h"
 #include "app/interrupt.h"
+#include "app/process.h"
 #include "app/show.h"
 #include "audio/music.h"
 #include "dots/dot_field.h"
@@ -117,8 +116,6 @@ int runBench(DisplayFactory makeDisplay, int width, int height, int fps) {
               frames ? uploaded / 1e6 / frames : 0.0);
   std::printf("dot-field vertices drawn: %.0f per frame on average\n",
               frames ? static_cast<double>(vertices) / frames : 0.0);
-  rusage usage = {};
-  getrusage(RUSAGE_SELF, &usage);
-  std::printf("peak memory: %.1f MB\n", usage.ru_maxrss / 1024.0);
+  std::printf("peak memory: %.1f MB\n", peakMemoryMegabytes());
   return 0;
 }

@@ -15,6 +15,7 @@
 #include "app/interrupt.h"
 #include "app/options.h"
 #include "app/png_file.h"
+#include "app/process.h"
 #include "app/show.h"
 #include "app/video_encoder.h"
 #include "assets/data_files.h"
@@ -67,11 +68,11 @@ class Progress {
   double lastShown = -1e9;
 };
 
-// Reads the finished frame from the back buffer as RGB rows, top first.
+// Reads the finished frame from the frame target as RGB rows, top first.
 void readFrame(int width, int height, std::vector<uint8_t>& rgb) {
   std::vector<uint8_t> upsideDown(static_cast<size_t>(width) * height * 3);
   rgb.resize(upsideDown.size());
-  glReadBuffer(GL_BACK);
+  glReadBuffer(gl::frameTarget.colourBuffer);
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
   glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, upsideDown.data());
   const size_t stride = static_cast<size_t>(width) * 3;
@@ -260,7 +261,7 @@ bool directoryTargetAllowed(const std::string& path, std::string& error) {
 }
 
 int fatal(const std::string& message) {
-  std::fprintf(stderr, "nightloom: %s\n", message.c_str());
+  reportFailure(message);
   return 1;
 }
 
@@ -316,9 +317,8 @@ bool publishVideo(const fs::path& partial, const std::string& output, bool& repl
 
 int captureVideo(const Options& options, DisplayFactory makeDisplay, int width, int height) {
   if (!programOnPath("ffmpeg")) {
-    return fatal(
-        "--capture needs the ffmpeg command, which is not on the PATH; install it with "
-        "'apt-get install ffmpeg', or use --frames DIR, which needs no ffmpeg");
+    return fatal("--capture needs the ffmpeg command, which is not on the PATH; " +
+                 installAdvice("ffmpeg") + ", or use --frames DIR, which needs no ffmpeg");
   }
   if (width % 2 || height % 2) return fatal("H.264 video needs an even width and height");
   std::string error;
@@ -332,8 +332,11 @@ int captureVideo(const Options& options, DisplayFactory makeDisplay, int width, 
 
   // ffmpeg writes a hidden partial file; only a finished video gets the real name.
   const fs::path finalPath(options.output);
-  const fs::path partial =
-      finalPath.parent_path() / ("." + finalPath.filename().string() + ".partial.mp4");
+  // Appended piece by piece: GCC 12 at -O3 takes "." + string for an overlapping copy.
+  std::string partialName = ".";
+  partialName += finalPath.filename().string();
+  partialName += ".partial.mp4";
+  const fs::path partial = finalPath.parent_path() / partialName;
   VideoEncoder encoder;
   const std::string music = resolveDataPath("Data\\music.mp3");
   if (!encoder.start(

@@ -37,6 +37,10 @@ class VideoEncoder {
   std::string log;
 };
 
-// The full name of `program` as found in a directory of $PATH.
+// How a user of this system puts `program` on the PATH, as a clause: "install it with ...".
+std::string installAdvice(const std::string& program);
+
+// The full name of `program` as found in a directory of $PATH (on Windows with one of %PATHEXT%'s
+// extensions when it has none).
 std::optional<std::string> findProgram(const std::string& program);
 inline bool programOnPath(const std::string& program) { return findProgram(program).has_value(); }

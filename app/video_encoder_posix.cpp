@@ -2,6 +2,9 @@
 // terminal's Ctrl-C (sent to the foreground group) reaches only nightloom, which then closes the
 // pipe in order; on Linux a parent-death signal ends the encoder even if nightloom is killed
 // outright, so it is never left running on its own.
+//   [x] program looked up on $PATH (executable files)
+//   [x] own process group (no Ctrl-C from ours)   [x] never outlives nightloom (Linux only)
+//   [x] wait with a time limit (polled)   [x] log tail on failure
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -152,6 +155,10 @@ void VideoEncoder::kill() {
   }
   process.reset();
   std::remove(log.c_str());
+}
+
+std::string installAdvice(const std::string& program) {
+  return "install it with 'apt-get install " + program + "'";
 }
 
 std::optional<std::string> findProgram(const std::string& program) {

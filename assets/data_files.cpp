@@ -12,8 +12,11 @@ constexpr const char* kInstalledDataFromExecutable = "../share/nightloom/Data";
 
 std::string chosenFolder = kWorkingDirectoryData;
 
+// Windows takes the show's backslashes as they stand; a system that separates with slashes gets
+// slashes.
 std::string nativeSpelling(const char* showPath) {
   std::string path = showPath;
+  if (std::filesystem::path::preferred_separator == '\\') return path;
   for (char& c : path) {
     if (c == '\\') c = '/';
   }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test: once in a plain build, whose install tree and packages are then
-# checked too, and once under AddressSanitizer and UndefinedBehaviorSanitizer. GL tests run on a
-# headless Mesa context; the setup-dialog tests run under Xvfb.
+# checked too, once under AddressSanitizer and UndefinedBehaviorSanitizer, and once as Windows .exe
+# files under Wine (scripts/check-windows.sh). GL tests run on a headless Mesa context; the
+# setup-dialog tests run under Xvfb.
 set -euo pipefail
 NIGHTLOOM_ROOT=$(cd "$(dirname "$0")" && pwd)
 source "$NIGHTLOOM_ROOT/scripts/common.sh"
@@ -24,4 +25,8 @@ export LSAN_OPTIONS=suppressions=$NIGHTLOOM_ROOT/tests/sanitizer/lsan.supp:print
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 build_tree "$NIGHTLOOM_ROOT/build-sanitize" -DCMAKE_BUILD_TYPE=Debug -DNIGHTLOOM_SANITIZE=ON
 run_tests "$NIGHTLOOM_ROOT/build-sanitize"
-echo "nightloom: every test passed, plain and under the sanitizers"
+unset ASAN_OPTIONS LSAN_OPTIONS UBSAN_OPTIONS
+
+# The Windows .exe, cross-built and tested under Wine, compared with the plain Linux build.
+"$NIGHTLOOM_ROOT/scripts/check-windows.sh" "$NIGHTLOOM_ROOT/build-test"
+echo "nightloom: every test passed, plain, under the sanitizers and on Windows (Wine)"

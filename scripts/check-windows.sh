@@ -23,10 +23,15 @@ cmake -S "$NIGHTLOOM_ROOT" -B "$build" -DNIGHTLOOM_REFERENCE_STILL="$reference" 
 nice cmake --build "$build" -j "$(nproc)"
 built=$SECONDS
 
-# A fresh Wine prefix for each run, removed at the end; nothing of Wine's lands in $HOME.
-WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/nightloom-wine.XXXXXX")
-export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES=winemenubuilder.exe=d
-trap 'rm -rf "$WINEPREFIX"' EXIT
+# A fresh Wine prefix and home for each run, removed at the end; nothing lands in the real $HOME.
+# The home's ALSA default is the null device: Wine's sound driver then offers one output, so the
+# show's sound goes through SDL's Windows output at real-time pace instead of the silent clock.
+scratch=$(mktemp -d "${TMPDIR:-/tmp}/nightloom-wine.XXXXXX")
+trap 'rm -rf "$scratch"' EXIT
+mkdir -p "$scratch/prefix" "$scratch/home"
+printf 'pcm.!default { type null }\nctl.!default { type null }\n' >"$scratch/home/.asoundrc"
+export WINEPREFIX=$scratch/prefix HOME=$scratch/home WINEDEBUG=-all
+export WINEDLLOVERRIDES=winemenubuilder.exe=d
 
 # One X display for the whole run, so that a single wineserver serves every test. The wineserver
 # and Wine's first start get no stdio of ours: the services Wine starts would otherwise keep

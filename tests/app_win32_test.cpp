@@ -167,6 +167,52 @@ TEST(ProgramWin32, AStartUpFailureEndsWithOneAndOneLine) {
   EXPECT_NE(said.find("music.mp3"), std::string::npos) << said;
 }
 
+// Puts `directory` first on this process's PATH (which the programs it starts inherit) while it
+// lives.
+class PathPrefix {
+ public:
+  explicit PathPrefix(const fs::path& directory) {
+    char old[32768] = {};
+    GetEnvironmentVariableA("PATH", old, sizeof old);
+    saved = old;
+    SetEnvironmentVariableA("PATH", (directory.string() + ";" + saved).c_str());
+  }
+  ~PathPrefix() { SetEnvironmentVariableA("PATH", saved.c_str()); }
+
+ private:
+  std::string saved;
+};
+
+TEST(ProgramWin32, CaptureSaysSoWithoutFfmpegAndFeedsTheOneOnThePath) {
+  Scratch scratch("nightloom_capture");
+  {
+    ChildProcess capture(kExecutable, "--capture show.mp4", scratch.path);
+    ASSERT_TRUE(capture.started);
+    const std::optional<DWORD> status = capture.exitStatus(60s);
+    ASSERT_TRUE(status.has_value());
+    EXPECT_EQ(*status, 1u);
+    EXPECT_NE(capture.said().find("not on the PATH; put the folder that holds ffmpeg.exe on the "
+                                  "PATH, or use --frames DIR"),
+              std::string::npos)
+        << capture.said();
+  }
+  // A stand-in ffmpeg.exe gets every frame through the pipe: 760 frames of 64 x 36 RGB at 10 fps.
+  const fs::path tools = scratch.path / "tools";
+  fs::create_directories(tools);
+  fs::copy_file(fs::absolute(NIGHTLOOM_FAKE_ENCODER), tools / "ffmpeg.exe");
+  const PathPrefix path(tools);
+  ChildProcess capture(kExecutable, "--capture show.mp4 --size 64x36 --fps 10", scratch.path);
+  ASSERT_TRUE(capture.started);
+  const std::optional<DWORD> status = capture.exitStatus(300s);
+  ASSERT_TRUE(status.has_value());
+  ASSERT_EQ(*status, 0u) << capture.said();
+  std::ifstream video(scratch.path / "show.mp4");
+  std::string line;
+  std::getline(video, line);
+  EXPECT_EQ(line.substr(0, line.find(',')), std::to_string(760 * 64 * 36 * 3) + " bytes");
+  EXPECT_FALSE(fs::exists(scratch.path / ".show.mp4.partial.mp4"));
+}
+
 // RGB pixels of a PNG file; empty when it cannot be read.
 std::vector<uint8_t> readRgb(const std::string& path, int& width, int& height) {
   png_image image = {};

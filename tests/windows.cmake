@@ -19,15 +19,17 @@ target_link_libraries(setup_dialog_win32_test PRIVATE nightloom_win32 GTest::gte
 gtest_discover_tests(setup_dialog_win32_test DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
                      PROPERTIES LABELS display)
 
-# The program as a user runs it. The still is compared with one the Linux build rendered with
+# The program as a user runs it, with a stand-in for ffmpeg.exe that counts what it is fed. The still is compared with one the Linux build rendered with
 # --still 6000 --size 640x360 (scripts/check-windows.sh makes it); without one that test skips.
 set(NIGHTLOOM_REFERENCE_STILL "" CACHE FILEPATH "The Linux build's --still 6000 --size 640x360")
+add_executable(fake_encoder_win32 fake_encoder_win32.cpp)
 add_executable(app_win32_test app_win32_test.cpp)
 target_link_libraries(app_win32_test PRIVATE nightloom_core GTest::gtest_main PkgConfig::PNG)
 target_compile_definitions(app_win32_test PRIVATE
                            NIGHTLOOM_EXECUTABLE="$<TARGET_FILE:nightloom>"
+                           NIGHTLOOM_FAKE_ENCODER="$<TARGET_FILE:fake_encoder_win32>"
                            NIGHTLOOM_REFERENCE_STILL="${NIGHTLOOM_REFERENCE_STILL}")
-add_dependencies(app_win32_test nightloom)
+add_dependencies(app_win32_test nightloom fake_encoder_win32)
 gtest_discover_tests(app_win32_test WORKING_DIRECTORY ${CMAKE_BINARY_DIR} DISCOVERY_MODE PRE_TEST
                      DISCOVERY_TIMEOUT 60 PROPERTIES LABELS display TIMEOUT 400)
 

@@ -44,7 +44,9 @@ class Scratch {
 // The program started in `directory` with stdout and stderr in a log file there.
 class ChildProcess {
  public:
-  ChildProcess(const fs::path& program, const std::string& arguments, const fs::path& directory)
+  // With `streams` false the program gets no standard handles at all, as when Explorer starts it.
+  ChildProcess(const fs::path& program, const std::string& arguments, const fs::path& directory,
+               bool streams = true)
       : log(directory / "output.log") {
     SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
     HANDLE output = CreateFileA(log.string().c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherited,
@@ -52,9 +54,9 @@ class ChildProcess {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = output;
-    startup.hStdError = output;
+    startup.hStdInput = streams ? GetStdHandle(STD_INPUT_HANDLE) : nullptr;
+    startup.hStdOutput = streams ? output : nullptr;
+    startup.hStdError = streams ? output : nullptr;
     std::string line = program.string();
     line = '"' + line + "\" " + arguments;
     started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr,
@@ -165,6 +167,28 @@ TEST(ProgramWin32, AStartUpFailureEndsWithOneAndOneLine) {
   const std::string said = show.said();
   EXPECT_NE(said.find("nightloom: "), std::string::npos) << said;
   EXPECT_NE(said.find("music.mp3"), std::string::npos) << said;
+}
+
+TEST(ProgramWin32, AStartUpFailureWithoutAConsoleIsShownInAMessageBox) {
+  Scratch scratch("nightloom_nodata_box");
+  const fs::path copy = scratch.path / "nightloom.exe";
+  fs::copy_file(kExecutable, copy);
+  // Started without standard handles, from a test program that has no console to lend.
+  FreeConsole();
+  ChildProcess show(copy, "--window 320x180", scratch.path, false);
+  ASSERT_TRUE(show.started);
+  HWND box = show.waitForWindow("#32770", "nightloom", 60s);
+  ASSERT_NE(box, nullptr) << "no message box";
+  char text[512] = {};
+  for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    GetWindowTextA(child, text, sizeof text);
+    if (std::string(text).find("music.mp3") != std::string::npos) break;
+  }
+  EXPECT_NE(std::string(text).find("music.mp3"), std::string::npos) << text;
+  PostMessageA(box, WM_COMMAND, IDOK, 0);
+  const std::optional<DWORD> status = show.exitStatus(20s);
+  ASSERT_TRUE(status.has_value()) << "still running after the box was closed";
+  EXPECT_EQ(*status, 1u);
 }
 
 // Puts `directory` first on this process's PATH (which the programs it starts inherit) while it

@@ -30,6 +30,16 @@ class VideoEncoder {
 
  private:
   struct Process;  // the platform's handles: process, input pipe
+  // The full name of `program` on the PATH, and the log's name for the process `processId`;
+  // nothing with `error` set when the program is not there.
+  std::optional<std::string> locate(const std::string& program, unsigned long processId,
+                                    std::string& error);
+  // The platform's part of finish(): closes the encoder's input; waits up to `milliseconds` for it
+  // to end and gives its exit status (-1 when it cannot be followed), nothing while it runs; lets
+  // go of an ended process.
+  void closeInput();
+  std::optional<int> waitForExit(int milliseconds);
+  void release();
   void kill();
   std::string logTail() const;
 

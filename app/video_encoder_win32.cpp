@@ -9,7 +9,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 
@@ -23,8 +22,6 @@ struct VideoEncoder::Process {
 
 namespace {
 
-// How long one wait for the encoder lasts before the caller's giveUp is asked again.
-constexpr DWORD kPollMs = 10;
 constexpr DWORD kPipeBytes = 1 << 20;
 
 void closeOnce(HANDLE& handle) {
@@ -104,16 +101,8 @@ VideoEncoder::VideoEncoder() = default;
 VideoEncoder::~VideoEncoder() { kill(); }
 
 bool VideoEncoder::start(const std::vector<std::string>& command, std::string& error) {
-  const std::optional<std::string> path = findProgram(command.front());
-  if (!path) {
-    error = "cannot find " + command.front() + " on the PATH";
-    return false;
-  }
-  std::error_code noTemp;
-  const std::filesystem::path temp = std::filesystem::temp_directory_path(noTemp);
-  log = ((noTemp ? std::filesystem::path(".") : temp) /
-         ("nightloom-ffmpeg-" + std::to_string(GetCurrentProcessId()) + ".log"))
-            .string();
+  const std::optional<std::string> path = locate(command.front(), GetCurrentProcessId(), error);
+  if (!path) return false;
 
   SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
   HANDLE readEnd = nullptr;
@@ -174,31 +163,26 @@ bool VideoEncoder::send(const uint8_t* bytes, size_t size) {
   return true;
 }
 
-bool VideoEncoder::finish(double patienceSeconds, const std::function<bool()>& giveUp,
-                          std::string& error) {
-  if (!process) {
-    error = "ffmpeg is not running";
-    return false;
-  }
-  closeOnce(process->input);
-  const auto started = std::chrono::steady_clock::now();
-  while (WaitForSingleObject(process->process, kPollMs) == WAIT_TIMEOUT) {
-    const std::chrono::duration<double> waited = std::chrono::steady_clock::now() - started;
-    if (giveUp() || waited.count() >= patienceSeconds) {
-      kill();
-      error = "ffmpeg did not finish and was stopped";
-      return false;
+void VideoEncoder::closeInput() { closeOnce(process->input); }
+
+std::optional<int> VideoEncoder::waitForExit(int milliseconds) {
+  switch (WaitForSingleObject(process->process, static_cast<DWORD>(milliseconds))) {
+    case WAIT_TIMEOUT:
+      return std::nullopt;
+    case WAIT_OBJECT_0: {
+      DWORD status = 1;
+      if (!GetExitCodeProcess(process->process, &status)) return -1;
+      return static_cast<int>(status);
     }
+    default:
+      return -1;
   }
-  DWORD status = 1;
-  GetExitCodeProcess(process->process, &status);
+}
+
+void VideoEncoder::release() {
   closeOnce(process->process);
   closeOnce(process->job);
   process.reset();
-  const bool ok = status == 0;
-  if (!ok) error = "ffmpeg failed; its last words: " + logTail();
-  DeleteFileA(log.c_str());
-  return ok;
 }
 
 void VideoEncoder::kill() {
@@ -209,9 +193,7 @@ void VideoEncoder::kill() {
     TerminateProcess(process->process, 1);
   }
   WaitForSingleObject(process->process, INFINITE);
-  closeOnce(process->process);
-  closeOnce(process->job);
-  process.reset();
+  release();
   DeleteFileA(log.c_str());
 }
 

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "launcher/setup_dialog.h"
+#include "support/setup_dialog_cases.h"
 
 namespace {
 
@@ -21,10 +22,7 @@ using namespace std::chrono_literals;
 
 constexpr const char* kCaption = "nightloom lumo 2.0";
 
-DisplayMode mode(int32_t width, int32_t height) { return DisplayMode{width, height, 32, 0}; }
-
-const std::vector<DisplayMode> kModes = {mode(800, 600), mode(1024, 768), mode(1280, 1024),
-                                         mode(1920, 1080)};
+using namespace setup_cases;
 
 // The dialog once it is shown, which DialogBoxParam does after WM_INITDIALOG has filled it.
 HWND findDialog() {
@@ -188,46 +186,26 @@ DialogTemplate readTemplate101() {
 }
 
 constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
-constexpr DWORD kListStyle = kChild | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_TABSTOP;
+constexpr DWORD kButton = kChild | BS_FLAT;
+constexpr DWORD kTab = WS_TABSTOP;
+constexpr DWORD kList = kChild | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | kTab;
+constexpr DWORD kCombo = kChild | CBS_DROPDOWN | WS_VSCROLL | kTab;
+constexpr DWORD kCheckBox = kButton | BS_AUTOCHECKBOX | kTab;
 
 // The classic dialog's controls in template (tab) order.
 const TemplateItem kTemplateItems[] = {
-    {kSetupLaunchId,
-     "Button",
-     "Launch",
-     {360, 23, 50, 14},
-     kChild | BS_DEFPUSHBUTTON | BS_FLAT | WS_TABSTOP},
-    {kSetupQuitId,
-     "Button",
-     "Quit",
-     {360, 47, 50, 14},
-     kChild | BS_PUSHBUTTON | BS_FLAT | WS_TABSTOP},
-    {-1, "Button", "Resolution", {7, 7, 108, 72}, kChild | BS_GROUPBOX | BS_FLAT},
-    {kSetupResolutionId,
-     "ComboBox",
-     "",
-     {14, 20, 96, 52},
-     kChild | CBS_DROPDOWN | WS_VSCROLL | WS_TABSTOP},
-    {-1, "Button", "Aspect Ratio", {124, 7, 68, 72}, kChild | BS_GROUPBOX | BS_FLAT},
-    {-1, "Button", "Multisampling", {200, 7, 67, 72}, kChild | BS_GROUPBOX | BS_FLAT},
-    {-1, "Button", "Other options", {276, 7, 73, 72}, kChild | BS_GROUPBOX | BS_FLAT},
-    {kSetupAspectId, "ListBox", "", {131, 21, 55, 51}, kListStyle},
-    {kSetupMultisamplingId, "ListBox", "", {206, 22, 55, 50}, kListStyle},
-    {kSetupFullscreenId,
-     "Button",
-     "Fullscreen",
-     {283, 23, 48, 10},
-     kChild | BS_AUTOCHECKBOX | BS_FLAT | WS_TABSTOP},
-    {kSetupVSyncId,
-     "Button",
-     "VSync",
-     {283, 36, 35, 10},
-     kChild | BS_AUTOCHECKBOX | BS_FLAT | WS_TABSTOP},
-    {kSetupMusicId,
-     "Button",
-     "Music",
-     {283, 50, 33, 10},
-     kChild | BS_AUTOCHECKBOX | BS_FLAT | WS_TABSTOP},
+    {kSetupLaunchId, "Button", "Launch", {360, 23, 50, 14}, kButton | BS_DEFPUSHBUTTON | kTab},
+    {kSetupQuitId, "Button", "Quit", {360, 47, 50, 14}, kButton | BS_PUSHBUTTON | kTab},
+    {-1, "Button", "Resolution", {7, 7, 108, 72}, kButton | BS_GROUPBOX},
+    {kSetupResolutionId, "ComboBox", "", {14, 20, 96, 52}, kCombo},
+    {-1, "Button", "Aspect Ratio", {124, 7, 68, 72}, kButton | BS_GROUPBOX},
+    {-1, "Button", "Multisampling", {200, 7, 67, 72}, kButton | BS_GROUPBOX},
+    {-1, "Button", "Other options", {276, 7, 73, 72}, kButton | BS_GROUPBOX},
+    {kSetupAspectId, "ListBox", "", {131, 21, 55, 51}, kList},
+    {kSetupMultisamplingId, "ListBox", "", {206, 22, 55, 50}, kList},
+    {kSetupFullscreenId, "Button", "Fullscreen", {283, 23, 48, 10}, kCheckBox},
+    {kSetupVSyncId, "Button", "VSync", {283, 36, 35, 10}, kCheckBox},
+    {kSetupMusicId, "Button", "Music", {283, 50, 33, 10}, kCheckBox},
 };
 
 bool sameRect(const RECT& a, const RECT& b) {
@@ -330,15 +308,7 @@ TEST(SetupDialogWin32, OpensWithTheDefaultsAndLaunchStoresThem) {
     EXPECT_EQ(LOWORD(SendMessageA(dialog, DM_GETDEFID, 0, 0)), kSetupLaunchId);
     click(dialog, kSetupLaunchId);
   });
-  EXPECT_EQ(result, kSetupResultLaunch);
-  EXPECT_EQ(settings.width, 1920);
-  EXPECT_EQ(settings.height, 1080);
-  EXPECT_EQ(settings.bitsPerPixel, 32u);
-  EXPECT_EQ(settings.aspect, 3);
-  EXPECT_EQ(settings.sampleCount, 0);
-  EXPECT_TRUE(settings.fullscreen);
-  EXPECT_TRUE(settings.vsync);
-  EXPECT_TRUE(settings.musicEnabled);
+  expectDefaultsLaunched(result, settings);
 }
 
 TEST(SetupDialogWin32, LaunchReadsWhatTheUserChanged) {
@@ -353,19 +323,13 @@ TEST(SetupDialogWin32, LaunchReadsWhatTheUserChanged) {
     SetWindowTextA(item(dialog, kSetupResolutionId), "1024x768");
     pressKey(dialog, VK_RETURN);
   });
-  EXPECT_EQ(result, kSetupResultLaunch);
-  EXPECT_EQ(settings.width, 1024);
-  EXPECT_EQ(settings.height, 768);
-  EXPECT_EQ(settings.aspect, 2);
-  EXPECT_FALSE(settings.fullscreen);
-  EXPECT_TRUE(settings.vsync);
-  EXPECT_FALSE(settings.musicEnabled);
+  expectChangesLaunched(result, settings);
 }
 
 // "nightloom --no-music --no-vsync --size 1024x768": the boxes and the resolution open as asked.
 TEST(SetupDialogWin32, OpensWithTheCommandLinesPreset) {
   SetupModel model(kModes, mode(1920, 1080), 0, 3);
-  model.setPreset({.resolution = std::pair{1024, 768}, .vsync = false, .music = false});
+  model.setPreset(commandLinePreset());
   LaunchSettings settings;
   const int result = run(model, settings, [](HWND dialog) {
     EXPECT_EQ(send(dialog, kSetupResolutionId, CB_GETCURSEL), 1);
@@ -374,27 +338,19 @@ TEST(SetupDialogWin32, OpensWithTheCommandLinesPreset) {
     EXPECT_FALSE(checked(dialog, kSetupMusicId));
     click(dialog, kSetupLaunchId);
   });
-  EXPECT_EQ(result, kSetupResultLaunch);
-  EXPECT_EQ(settings.width, 1024);
-  EXPECT_EQ(settings.height, 768);
-  EXPECT_FALSE(settings.vsync);
-  EXPECT_FALSE(settings.musicEnabled);
+  expectPresetLaunched(result, settings);
 }
 
 TEST(SetupDialogWin32, QuitEscapeAndCloseEndWithMinusOneAndWriteNothing) {
   SetupModel model(kModes, mode(1920, 1080), 0, 3);
-  const std::function<void(HWND)> endings[] = {
+  const std::vector<std::function<void(HWND)>> endings = {
       [](HWND dialog) { click(dialog, kSetupQuitId); },
       [](HWND dialog) { pressKey(dialog, VK_ESCAPE); },
       [](HWND dialog) { PostMessageA(dialog, WM_CLOSE, 0, 0); },
   };
-  for (const auto& ending : endings) {
-    LaunchSettings settings;
-    settings.width = 7;
-    EXPECT_EQ(run(model, settings, ending), kSetupResultQuit);
-    EXPECT_EQ(settings.width, 7);
-    EXPECT_FALSE(settings.aspect.has_value());
-  }
+  expectEachEndingQuits(endings, [&](LaunchSettings& settings, const auto& ending) {
+    return run(model, settings, ending);
+  });
 }
 
 TEST(SetupDialogWin32, AnEmptyModeListDisablesLaunch) {

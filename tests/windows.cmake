@@ -15,6 +15,7 @@ endforeach()
 # The Win32 setup dialog, with template 101 linked into the test program's resources.
 add_executable(setup_dialog_win32_test setup_dialog_win32_test.cpp
                                        ${PROJECT_SOURCE_DIR}/launcher/setup_dialog_win32.rc)
+target_include_directories(setup_dialog_win32_test PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(setup_dialog_win32_test PRIVATE nightloom_win32 GTest::gtest_main)
 gtest_discover_tests(setup_dialog_win32_test DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
                      PROPERTIES LABELS display)

@@ -1,8 +1,7 @@
-// InterruptWatch on the Windows console: Ctrl-C, Ctrl-Break and closing the console set the flag
-// instead of ending the process. Ctrl-C is the keyboard's interrupt (exit status 130, as SIGINT);
-// Ctrl-Break is the console's request to stop (143, as SIGTERM); closing the console window,
-// logging off or shutting down hang the run up (129, as SIGHUP). Windows ends the process as soon
-// as the handler returns from one of the last three, so the handler waits there, within the five
+// InterruptWatch on the Windows console: Ctrl-C (exit status 130, as SIGINT), Ctrl-Break (143, the
+// console's stop request, as SIGTERM) and closing the console, logging off or shutting down (129,
+// a hang-up, as SIGHUP) set the flag instead of ending the process. Windows ends the process once
+// the handler returns from one of the last three, so the handler waits there, within the five
 // seconds Windows grants, until the run has cleared its partial output away.
 //   [x] Ctrl-C (130)   [x] Ctrl-Break (143)   [x] console closed, log-off, shut-down (129)
 //   [x] handler on its own thread touches only atomics and an event

@@ -18,6 +18,7 @@
 #include "app/show.h"
 #include "app/video_encoder.h"
 #include "assets/data_files.h"
+#include "assets/show_data.h"
 #include "audio/music.h"
 #include "gfx/display.h"
 #include "gfx/gl.h"
@@ -335,7 +336,7 @@ int captureVideo(const Options& options, DisplayFactory makeDisplay, int width, 
   const fs::path partial =
       finalPath.parent_path() / ("." + finalPath.filename().string() + ".partial.mp4");
   VideoEncoder encoder;
-  const std::string music = resolveDataPath("Data\\music.mp3");
+  const std::string music = dataFilePath(kMusicFile);
   if (!encoder.start(
           ffmpegCommand(width, height, options.fps, music, captureMusicStartMs(options.fps),
                         options.music, partial.string()),

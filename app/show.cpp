@@ -42,7 +42,7 @@ void Show::stop() {
   if (!displayUp) return;
   configurator.reset();
   context.configurator = nullptr;
-  stopMusic(context);
+  stopMusic(context.music, context.musicStarted);
   // GL objects go while the context is still current: the dot layers, then both registries.
   runtime.reset();
   context.shaderRegistry.release();

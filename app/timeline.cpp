@@ -12,10 +12,10 @@
 #include "scenes/scenes.h"
 
 const std::array<TimelineEntry, 4> kTimeline = {{
-    {0, 19000, TimelineScene::OrbitDots, TimelineReset::None, 0},
-    {19000, 37000, TimelineScene::CubeCloud, TimelineReset::CubeCloudEntry, 19500},
-    {37000, 48000, TimelineScene::DotRing, TimelineReset::DotRingEntry, 37500},
-    {48000, 68000, TimelineScene::OrbitDotsLarge, TimelineReset::None, 0},
+    {0, 19000, TimelineScene::OrbitDots, "orbiting dots", TimelineReset::None, 0},
+    {19000, 37000, TimelineScene::CubeCloud, "cube cloud", TimelineReset::CubeCloudEntry, 19500},
+    {37000, 48000, TimelineScene::DotRing, "dot ring", TimelineReset::DotRingEntry, 37500},
+    {48000, 68000, TimelineScene::OrbitDotsLarge, "orbiting dots", TimelineReset::None, 0},
 }};
 
 namespace {

@@ -7,14 +7,9 @@
 #include <cctype>
 #include <filesystem>
 
-#include "assets/data_files.h"
 #include "audio/audio_engine.h"
-#include "launcher/demo_context.h"
 
 namespace {
-
-// Music starts in the first frame after this demo time; the opening fade covers the wait.
-constexpr uint32_t kMusicStartMs = 3000;
 
 bool isStreamName(const std::string& path) {
   std::string name = std::filesystem::path(path).filename().string();
@@ -47,10 +42,6 @@ bool openMusicFile(MusicState& music, const std::string& path) {
   return true;
 }
 
-bool openMusic(DemoContext& context) {
-  return openMusicFile(context.music, resolveDataPath("Data\\music.mp3"));
-}
-
 bool startMusicIfDue(MusicState& music, uint8_t& started, bool enabled, uint32_t ms) {
   if (ms <= kMusicStartMs || started == 1) return false;
   if (music.engine) {
@@ -63,16 +54,10 @@ bool startMusicIfDue(MusicState& music, uint8_t& started, bool enabled, uint32_t
   return true;
 }
 
-void startMusicIfDue(DemoContext& context, uint32_t ms) {
-  startMusicIfDue(context.music, context.musicStarted, context.musicEnabled != 0, ms);
-}
-
 void stopMusic(MusicState& music, uint8_t& started) {
   if (started && music.engine) music.engine->stop();
   started = 0;
 }
-
-void stopMusic(DemoContext& context) { stopMusic(context.music, context.musicStarted); }
 
 bool fetchSpectrum(MusicState& music, uint32_t ms) {
   if (!music.engine || music.live() == 0) return false;

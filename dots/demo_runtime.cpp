@@ -3,6 +3,7 @@
 #include "dots/demo_runtime.h"
 
 #include "app/scene_params.h"
+#include "assets/shader_sources.h"
 #include "launcher/demo_context.h"
 
 DemoRuntime* demoRuntime = nullptr;
@@ -24,8 +25,6 @@ const LayerRow kLayerRows[3] = {
     {&DotLayerTable::medium, 96, 0.0125f, -0.0125f, {0.0f, 1.0f, 0.0f, 0.0f}},
     {&DotLayerTable::coarse, 48, 0.025f, 0.0f, {1.0f, 0.0f, 0.0f, 0.0f}},
 };
-
-const char* const kDotUniforms[3] = {"tex", "image", "texMatrix"};
 
 const Vec4 kRingDotColors[15] = {
     {1, 0, 0, 1},    {0, 1, 0, 1},    {0, 0, 1, 1}, {1, 0.5f, 0, 1}, {0, 0.5f, 1, 1},
@@ -67,15 +66,15 @@ std::string DemoRuntime::checkDotProgram() const {
   ShaderProgram* program = currentShaderRegistry->findProgram("DOTS");
   if (program == nullptr) return "the dot program \"DOTS\" does not exist";
   if (!program->linked) return "the dot program \"DOTS\" did not link";
-  for (const char* name : kDotAttributeNames) {
-    const ProgramAttribute* attribute = program->findAttribute(name);
+  for (const ProgramAttributeSlot& slot : kDotsAttributes) {
+    const ProgramAttribute* attribute = program->findAttribute(slot.name);
     if (attribute == nullptr || attribute->location < 0) {
-      return std::string("the dot program \"DOTS\" lacks the attribute \"") + name + "\"";
+      return std::string("the dot program \"DOTS\" lacks the attribute \"") + slot.name + "\"";
     }
   }
-  for (const char* name : kDotUniforms) {
-    if (program->findUniform(name) == nullptr) {
-      return std::string("the dot program \"DOTS\" lacks the uniform \"") + name + "\"";
+  for (const ProgramUniformSlot& slot : kDotsUniforms) {
+    if (program->findUniform(slot.name) == nullptr) {
+      return std::string("the dot program \"DOTS\" lacks the uniform \"") + slot.name + "\"";
     }
   }
   return {};

@@ -7,7 +7,6 @@
 #include <cstring>
 
 #include "gfx/gl.h"
-#include "launcher/demo_context.h"
 
 namespace {
 
@@ -130,10 +129,9 @@ bool ExtensionLoader::fail(std::string reason) {
   return false;
 }
 
-bool ExtensionLoader::load(LoaderHooks& hooks) {
+bool ExtensionLoader::load(LoaderHooks& hooks, const GLVersion& version) {
   if (loaded) return true;
   current = &hooks;
-  const GLVersion& version = owner->glVersion;
 
   const char* windowSystem = hooks.windowSystemExtensions();
   if (!windowSystem) return fail("the window system offers no extension string");
@@ -144,10 +142,12 @@ bool ExtensionLoader::load(LoaderHooks& hooks) {
   } else if (hasExtension("GL_EXT_blend_subtract")) {
     fetch(hooks, gl::glBlendEquationEXT, "glBlendEquationEXT");
   } else {
-    return fail("a subtractive blend equation (GL_ARB_imaging or GL_EXT_blend_subtract) is required");
+    return fail(
+        "a subtractive blend equation (GL_ARB_imaging or GL_EXT_blend_subtract) is required");
   }
 
-  if (!fetchMultitextureEntryPoints(hooks)) return fail("the multitexture entry points are missing");
+  if (!fetchMultitextureEntryPoints(hooks))
+    return fail("the multitexture entry points are missing");
 
   if (!version.atLeast(2, 0)) {
     return fail("OpenGL 2.0 or later is required; this driver offers " + versionText(version));

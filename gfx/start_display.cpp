@@ -46,13 +46,14 @@ bool startDisplay(DemoContext& context, Display& display, std::string& error) {
     return false;
   }
   context.glVersion = parseGLVersion(reinterpret_cast<const char*>(glGetString(GL_VERSION)));
-  if (!context.extensions.load(display)) {
+  if (!context.extensions.load(display, context.glVersion)) {
     error = context.extensions.failureReason();
     return false;
   }
   display.show();
   if (!display.setSwapInterval(context.vsync ? 1 : 0) && context.vsync) {
-    std::fprintf(stderr, "nightloom: warning: the display refuses vertical sync; frames are not paced\n");
+    std::fprintf(stderr,
+                 "nightloom: warning: the display refuses vertical sync; frames are not paced\n");
   }
 
   int drawableWidth = 0;

@@ -12,6 +12,7 @@
 #include "dots/demo_runtime.h"
 #include "dots/dot_layer.h"
 
+bool dotViewCulling = true;
 DotFieldStats dotFieldStats;
 std::vector<DotDrawRecord>* dotDrawTrace = nullptr;
 
@@ -228,9 +229,10 @@ bool findVisibleRuns(const DotLayer& layer, float scale) {
   return true;
 }
 
-// The whole layer when the stretches cannot be worked out, else only the dots that can be seen.
+// The whole layer when culling is off or the stretches cannot be worked out, else only the dots
+// that can be seen.
 void drawVisibleDots(const DotLayer& layer, float scale) {
-  if (!findVisibleRuns(layer, scale)) {
+  if (!dotViewCulling || !findVisibleRuns(layer, scale)) {
     glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(layer.vertexCount()));
     dotFieldStats.verticesDrawn += layer.vertexCount();
     return;

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -134,9 +133,7 @@ TEST(DesktopOfNoKnownRatio, AutoLetterboxesAsSixteenByNineAndShowsTheCreditsRoll
   ASSERT_EQ(autoLook.picture.size(), static_cast<size_t>(kDesktopWidth) * kDesktopHeight * 4);
   const double rollInk = darkShare(autoLook.picture, 0.07, 0.75);
   EXPECT_GT(rollInk, 0.008);
-  if (const char* path = std::getenv("NIGHTLOOM_DESKTOP_RATIO_PICTURE")) {
-    writePng(path, autoLook.picture, kDesktopWidth, kDesktopHeight);
-  }
+  keepTestPicture("desktop_ratio_73s.png", autoLook.picture, kDesktopWidth, kDesktopHeight);
 
   // And the frame is the one a 16:9 choice gives on the same screen.
   DemoContext chosen;

@@ -23,6 +23,19 @@ bool takeValue(const std::vector<std::string>& arguments, size_t& i, const std::
   return true;
 }
 
+// Takes the value after option `name` as a whole number from low to high; false (error set, the
+// option saying that it `wants` such a number) when it is missing or is not one.
+bool takeWholeValue(const std::vector<std::string>& arguments, size_t& i, const std::string& name,
+                    long low, long high, const char* wants, long& number, std::string& error) {
+  std::string value;
+  if (!takeValue(arguments, i, name, value, error)) return false;
+  if (!parseWhole(value, low, high, number)) {
+    error = name + " wants " + wants + ", not \"" + value + "\"";
+    return false;
+  }
+  return true;
+}
+
 bool setMode(Options& options, RunMode mode, const std::string& name, std::string& error) {
   if (options.mode != RunMode::Dialog && options.mode != mode) {
     error = name + " cannot be combined with another run mode";
@@ -39,7 +52,8 @@ bool parseSize(const std::string& text, int& width, int& height) {
   if (x == std::string::npos) return false;
   long w = 0;
   long h = 0;
-  if (!parseWhole(text.substr(0, x), 16, 16384, w) || !parseWhole(text.substr(x + 1), 16, 16384, h)) {
+  if (!parseWhole(text.substr(0, x), 16, 16384, w) ||
+      !parseWhole(text.substr(x + 1), 16, 16384, h)) {
     return false;
   }
   width = static_cast<int>(w);
@@ -72,9 +86,8 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments, s
       options.vsync = false;
     } else if (arg == "--fps") {
       long fps = 0;
-      if (!takeValue(arguments, i, arg, value, error)) return std::nullopt;
-      if (!parseWhole(value, 1, 1000, fps)) {
-        error = "--fps wants a whole number from 1 to 1000, not \"" + value + "\"";
+      if (!takeWholeValue(arguments, i, arg, 1, 1000, "a whole number from 1 to 1000", fps,
+                          error)) {
         return std::nullopt;
       }
       options.fps = static_cast<int>(fps);
@@ -86,9 +99,8 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments, s
       }
     } else if (arg == "--still") {
       long ms = 0;
-      if (!takeValue(arguments, i, arg, value, error)) return std::nullopt;
-      if (!parseWhole(value, 0, 76000, ms)) {
-        error = "--still wants a demo time in ms from 0 to 76000, not \"" + value + "\"";
+      if (!takeWholeValue(arguments, i, arg, 0, 76000, "a demo time in ms from 0 to 76000", ms,
+                          error)) {
         return std::nullopt;
       }
       options.stillMs = static_cast<unsigned>(ms);
@@ -111,7 +123,8 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments, s
 
 const char* usageText() {
   return "Usage: nightloom [OPTION]...\n"
-         "Plays the nightloom show: a setup dialog, then 76 seconds of halftone dots, lettering and\n"
+         "Plays the nightloom show: a setup dialog, then 76 seconds of halftone dots, "
+         "lettering and\n"
          "music. Escape or closing the window ends it early.\n"
          "\n"
          "Live show:\n"

@@ -2,6 +2,7 @@
 // with a letterboxed band as viewport, and the composite that stretches that band onto the window.
 #include <cstdio>
 
+#include "assets/named_records.h"
 #include "assets/texture_registry.h"
 #include "gfx/gl.h"
 #include "gfx/ortho_view.h"
@@ -37,11 +38,7 @@ void TextureRegistry::createRenderTarget(const char* name, Texture* colourTextur
 }
 
 RenderTarget* TextureRegistry::findRenderTarget(const char* name) {
-  if (!name) return nullptr;
-  for (const std::unique_ptr<RenderTarget>& target : targetList) {
-    if (target->name == name) return target.get();
-  }
-  return nullptr;
+  return findByName(targetList, name);
 }
 
 bool bindRenderTarget(const char* name) {

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "assets/named_records.h"
 #include "gfx/gl.h"
 
 ShaderRegistry* currentShaderRegistry = nullptr;
@@ -49,15 +50,6 @@ std::string programLog(GLuint program) {
   gl::glGetProgramInfoLog(program, length, &written, log.data());
   log.resize(size_t(written));
   return log;
-}
-
-template <typename Record>
-Record* findByName(const std::vector<std::unique_ptr<Record>>& list, const char* name) {
-  if (!name) return nullptr;
-  for (const std::unique_ptr<Record>& record : list) {
-    if (record->name == name) return record.get();
-  }
-  return nullptr;
 }
 
 }  // namespace

@@ -53,6 +53,7 @@ class BenchPlatform final : public FramePlatform {
     renderShowFrame(context);
   }
   void present() override {
+    // GL queues the work; without the wait a frame would seem to take only its recording time.
     glFinish();
     const double ms = std::chrono::duration<double, std::milli>(Clock::now() - started).count();
     const uint32_t t = captureFrameTime(index, fps);
@@ -71,6 +72,7 @@ class BenchPlatform final : public FramePlatform {
   Clock::time_point started;
 };
 
+// The nearest-rank percentile (p from 0 to 1); 1 gives the largest value.
 double percentile(std::vector<double> values, double p) {
   if (values.empty()) return 0;
   std::sort(values.begin(), values.end());

@@ -36,6 +36,8 @@ bool takeWholeValue(const std::vector<std::string>& arguments, size_t& i, const 
   return true;
 }
 
+// Two run modes on one command line would leave one of them silently unused, so the second is
+// refused; repeating the same mode (--window with --fullscreen) is fine.
 bool setMode(Options& options, RunMode mode, const std::string& name, std::string& error) {
   if (options.mode != RunMode::Dialog && options.mode != mode) {
     error = name + " cannot be combined with another run mode";
@@ -76,6 +78,8 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments, s
         error = arg + " wants WIDTHxHEIGHT (16 to 16384 each), not \"" + value + "\"";
         return std::nullopt;
       }
+      // --size only sets the size (the dialog's preselected resolution, or an off-screen run's
+      // picture); --window also skips the dialog.
       if (arg == "--window" && !setMode(options, RunMode::Window, arg, error)) return std::nullopt;
     } else if (arg == "--fullscreen") {
       options.fullscreen = true;

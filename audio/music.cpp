@@ -11,6 +11,8 @@
 
 namespace {
 
+// The file's name decides how it is opened, not its contents: "music.mp3" is a stream, and any
+// name without "MP3" in it (in any case) is taken for a tracker module.
 bool isStreamName(const std::string& path) {
   std::string name = std::filesystem::path(path).filename().string();
   std::transform(name.begin(), name.end(), name.begin(),
@@ -22,6 +24,7 @@ bool isStreamName(const std::string& path) {
 
 MusicState::MusicState() = default;
 
+// The output stops before the engine goes, so the device's thread never mixes from freed channels.
 MusicState::~MusicState() {
   if (engine) engine->stop();
   engine.reset();
@@ -45,7 +48,9 @@ bool openMusicFile(MusicState& music, const std::string& path) {
 bool startMusicIfDue(MusicState& music, uint8_t& started, bool enabled, uint32_t ms) {
   if (ms <= kMusicStartMs || started == 1) return false;
   if (music.engine) {
+    // Muted rather than left out: the beats come from what the music sounds like, heard or not.
     if (!enabled) music.engine->setVolume(music.live(), 0.0f);
+    // A capture's first music frame is this one, so the driven clock must stand here already.
     if (music.engine->output() == AudioOutput::Driven) music.engine->setDrivenTime(ms);
     music.engine->start();
     music.engine->play(music.live());

@@ -19,7 +19,9 @@ struct LayerRow {
   std::array<float, 4> phaseKeys;
 };
 
-// In build order: fine, medium, coarse.
+// In build order: fine, medium, coarse. The phase keys are a layer's dot size at phases 0, 1, 2
+// and 3: each layer is whole at one phase and gone at the next, so moving the phase crossfades
+// from coarse to medium to fine screens. Each grid halves the step of the one before.
 const LayerRow kLayerRows[3] = {
     {&DotLayerTable::fine, 192, 0.00625f, -0.01875f, {0.0f, 0.0f, 1.0f, 0.0f}},
     {&DotLayerTable::medium, 96, 0.0125f, -0.0125f, {0.0f, 1.0f, 0.0f, 0.0f}},
@@ -99,6 +101,8 @@ void DemoRuntime::seedSceneTables() {
   params.cubeLastStep[0] = params.cubeLastStep[1] = params.cubeLastStep[2] = 4;
   params.ringDotColors.insert(params.ringDotColors.end(), std::begin(kRingDotColors),
                               std::end(kRingDotColors));
+  // Radius, speed and size for each dot in turn: the order of the draws decides the ring, so the
+  // one seeded generator gives the same ring on every run.
   for (int i = 0; i < 15; ++i) {
     params.ringDotRadii.push_back(randomInRange(4.0f, 4.2f));
     params.ringDotSpeeds.push_back(randomInRange(4.0f, 1.0f));

@@ -87,6 +87,7 @@ bool writePictures(const Options& options) {
     std::fprintf(stderr, "nightloom-datagen: error: %s\n", error.c_str());
     return false;
   }
+  // Every picture is white marks on black, so one grey palette (index = level) serves them all.
   const std::vector<uint8_t> palette = greyPalette();
   for (const Picture& picture : pictures) {
     const std::vector<uint8_t> levels = picture.image.levels();

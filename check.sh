@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test: once in a plain build, once under AddressSanitizer and
 # UndefinedBehaviorSanitizer; the tests that start the show's threads once more under
-# ThreadSanitizer; and the picture reader's fuzzer for a minute. GL tests run on a headless Mesa
+# ThreadSanitizer; and the picture reader's fuzzer for a minute. First, a check that no two units
+# include each other. GL tests run on a headless Mesa
 # context; the setup-dialog tests run under Xvfb. Each stage says how long it took.
 set -euo pipefail
 NIGHTLOOM_ROOT=$(cd "$(dirname "$0")" && pwd)
@@ -14,6 +15,9 @@ stage_done() {
   echo "nightloom: $1 passed in $((SECONDS - stage_started)) s"
   stage_started=$SECONDS
 }
+
+# No two units (a header and its sources) may include each other, directly or round a loop.
+python3 "$NIGHTLOOM_ROOT/scripts/include_cycles.py" "$NIGHTLOOM_ROOT"
 
 run_tests() {
   local dir=$1

@@ -9,8 +9,9 @@ NIGHTLOOM_PACKAGES=(
   libpng-dev libasound2-dev libgtest-dev libgmock-dev ffmpeg xvfb xauth
 )
 
-# What only check.sh needs: clang and its runtimes for the fuzz target (libFuzzer).
-NIGHTLOOM_CHECK_PACKAGES=(clang libclang-rt-14-dev)
+# What only check.sh needs: clang and its runtimes for the fuzz target (libFuzzer), and Python for
+# the include-cycle check.
+NIGHTLOOM_CHECK_PACKAGES=(clang libclang-rt-14-dev python3)
 
 # install_packages [PACKAGE...]: the build's packages and the ones named.
 install_packages() {

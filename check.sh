@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# Builds and runs every test: once in a plain build, once under AddressSanitizer and
-# UndefinedBehaviorSanitizer; the tests that start the show's threads once more under
-# ThreadSanitizer; and the picture reader's fuzzer for a minute. First, a check that no two units
-# include each other. GL tests run on a headless Mesa
-# context; the setup-dialog tests run under Xvfb. Each stage says how long it took.
+# Checks that no two units include each other, then builds and runs every test: once in a plain
+# build, once under AddressSanitizer and UndefinedBehaviorSanitizer, the tests that start the
+# show's threads once more under ThreadSanitizer, and the picture reader's fuzzer for a minute. GL
+# tests run on a headless Mesa context; the setup-dialog tests run under Xvfb. Each stage says how
+# long it took.
 set -euo pipefail
 NIGHTLOOM_ROOT=$(cd "$(dirname "$0")" && pwd)
 source "$NIGHTLOOM_ROOT/scripts/common.sh"

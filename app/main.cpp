@@ -1,8 +1,5 @@
 // Entry of nightloom on Linux: the command line, the setup dialog (GTK), then the show in an SDL2
 // window; or, with --capture, --frames, --still or --bench, the show rendered off screen on EGL.
-#include <unistd.h>
-
-#include <climits>
 #include <cstdio>
 #include <filesystem>
 #include <string>

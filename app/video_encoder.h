@@ -37,6 +37,13 @@ class VideoEncoder {
   std::string log;
 };
 
+// The ffmpeg command that encodes raw RGB frames from standard input, with the music laid in
+// `musicDelayMs` late, into `output`. Without `audible` (--no-music) the sound track is silent:
+// the music still drives the beats, as in the live show with its box unticked.
+std::vector<std::string> ffmpegCommand(int width, int height, int fps, const std::string& musicPath,
+                                       uint32_t musicDelayMs, bool audible,
+                                       const std::string& output);
+
 // The full name of `program` as found in a directory of $PATH.
 std::optional<std::string> findProgram(const std::string& program);
 inline bool programOnPath(const std::string& program) { return findProgram(program).has_value(); }

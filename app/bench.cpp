@@ -7,25 +7,40 @@
 #include <string>
 #include <vector>
 
-#include "app/capture.h"
+#include "app/frame_loop.h"
 #include "app/interrupt.h"
-#include "app/process.h"
 #include "app/show.h"
-#include "audio/music.h"
+#include "app/system.h"
+#include "app/timeline.h"
 #include "dots/dot_field.h"
-#include "gfx/display.h"
 #include "gfx/gl.h"
-#include "launcher/demo_context.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
 struct Window {
-  const char* name;
+  std::string name;
   uint32_t from, to;  // demo ms, inclusive start, exclusive end
   std::vector<double> frameMs;
 };
+
+Window windowOf(const char* name, uint32_t from, uint32_t to) {
+  char label[64];
+  std::snprintf(label, sizeof label, "%-14s %2u-%2u s", name, from / 1000, to / 1000);
+  return {label, from, to, {}};
+}
+
+// One window per scene of the schedule, the credits after the last, and the whole show.
+std::vector<Window> benchWindows() {
+  std::vector<Window> windows;
+  for (const TimelineEntry& entry : kTimeline) {
+    windows.push_back(windowOf(entry.name, entry.startMs, entry.endMs));
+  }
+  windows.push_back(windowOf("credits", kTimeline.back().endMs, kShowEndMs));
+  windows.push_back(windowOf("whole show", 0, kShowEndMs));
+  return windows;
+}
 
 // Steps at fps and records how long each frame took, the GL work finished.
 class BenchPlatform final : public FramePlatform {
@@ -38,6 +53,7 @@ class BenchPlatform final : public FramePlatform {
     renderShowFrame(context);
   }
   void present() override {
+    // GL queues the work; without the wait a frame would seem to take only its recording time.
     glFinish();
     const double ms = std::chrono::duration<double, std::milli>(Clock::now() - started).count();
     const uint32_t t = captureFrameTime(index, fps);
@@ -56,6 +72,7 @@ class BenchPlatform final : public FramePlatform {
   Clock::time_point started;
 };
 
+// The nearest-rank percentile (p from 0 to 1); 1 gives the largest value.
 double percentile(std::vector<double> values, double p) {
   if (values.empty()) return 0;
   std::sort(values.begin(), values.end());
@@ -66,24 +83,18 @@ double percentile(std::vector<double> values, double p) {
 }  // namespace
 
 int runBench(DisplayFactory makeDisplay, int width, int height, int fps) {
-  DemoContext context;
-  prepareOffscreenContext(context, width, height);
-  std::unique_ptr<Display> display = makeDisplay();
-  Show show(context);
+  OffscreenShow session(makeDisplay);
   const Clock::time_point startUp = Clock::now();
-  if (!show.start(*display)) {
-    std::fprintf(stderr, "nightloom: %s\n", show.error().c_str());
+  std::string error;
+  if (!session.start(width, height, error)) {
+    std::fprintf(stderr, "nightloom: %s\n", error.c_str());
     return 1;
   }
   glFinish();
   const double startUpMs =
       std::chrono::duration<double, std::milli>(Clock::now() - startUp).count();
 
-  std::vector<Window> windows = {
-      {"orbiting dots   0-19 s", 0, 19000, {}},     {"cube cloud     19-37 s", 19000, 37000, {}},
-      {"dot ring       37-48 s", 37000, 48000, {}}, {"orbiting dots  48-68 s", 48000, 68000, {}},
-      {"credits        68-76 s", 68000, 76000, {}}, {"whole show      0-76 s", 0, 76000, {}},
-  };
+  std::vector<Window> windows = benchWindows();
   BenchPlatform platform(fps, windows);
   const uint64_t uploadedBefore = dotFieldStats.bytesUploaded;
   const uint64_t verticesBefore = dotFieldStats.verticesDrawn;
@@ -91,11 +102,11 @@ int runBench(DisplayFactory makeDisplay, int width, int height, int fps) {
   const GLubyte* rendererName = glGetString(GL_RENDERER);
   const std::string renderer = rendererName ? reinterpret_cast<const char*>(rendererName) : "?";
   const Clock::time_point began = Clock::now();
-  show.play(platform);
+  session.show->play(platform);
   const double seconds = std::chrono::duration<double>(Clock::now() - began).count();
   const uint64_t uploaded = dotFieldStats.bytesUploaded - uploadedBefore;
   const uint64_t vertices = dotFieldStats.verticesDrawn - verticesBefore;
-  show.stop();
+  session.show->stop();
   if (interruptCount() > 0) {
     return reportInterrupted(platform.frames(), captureFrameCount(fps), "no figures");
   }
@@ -106,9 +117,9 @@ int runBench(DisplayFactory makeDisplay, int width, int height, int fps) {
   std::printf("start-up (display, music decode, assets, dot layers): %.0f ms\n", startUpMs);
   std::printf("%-24s %9s %9s %9s %8s\n", "window", "median ms", "p95 ms", "max ms", "frames");
   for (const Window& window : windows) {
-    std::printf("%-24s %9.2f %9.2f %9.2f %8zu\n", window.name, percentile(window.frameMs, 0.5),
-                percentile(window.frameMs, 0.95), percentile(window.frameMs, 1.0),
-                window.frameMs.size());
+    std::printf("%-24s %9.2f %9.2f %9.2f %8zu\n", window.name.c_str(),
+                percentile(window.frameMs, 0.5), percentile(window.frameMs, 0.95),
+                percentile(window.frameMs, 1.0), window.frameMs.size());
   }
   std::printf("overall: %.1f frames per second (%.1f s for the show's 76 s)\n", frames / seconds,
               seconds);

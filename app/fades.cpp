@@ -10,6 +10,10 @@
 namespace {
 float lerp(float a, float b, float t) { return (1.0f - t) * a + t * b; }
 
+// Inside its window a cue draws the fraction of its time that has passed (the alpha change per ms
+// times the ms since its start: 0 at the start, 1 at the end, whichever way the alpha runs); the
+// first frame after its window draws its final state and marks it done, so a frame that jumps
+// past a whole cue still lands on the cue's end.
 void evaluateCue(const FadeCue& cue, int32_t& done, uint32_t frameMs) {
   const auto lo = static_cast<uint32_t>(cue.startMs);
   const auto hi = static_cast<uint32_t>(cue.endMs);
@@ -43,6 +47,7 @@ void drawFadeQuad(const float fromColour[3], const float toColour[3], float from
   popOrthoView();
 }
 
+// Alpha blending over the finished frame: alpha 1 covers it with the cue's colour, 0 leaves it.
 void drawFadePass(uint32_t frameMs) {
   glEnable(GL_BLEND);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);

@@ -20,7 +20,7 @@ LoopEnd FrameLoop::runFrame(DemoContext& context, FramePlatform& platform) {
   context.frameDelta = static_cast<float>(delta) / 500.0f;
   if (context.frameDelta < 0.000001f) context.frameDelta = kOneMillisecondDelta;
 
-  startMusicIfDue(context, context.ms);
+  startMusicIfDue(context.music, context.musicStarted, context.musicEnabled != 0, context.ms);
 
   FrameEvents events;
   platform.pumpEvents(context.keyDown, events);

@@ -12,6 +12,7 @@ bool MillisecondTimer::launchThread(std::thread& thread, std::function<void()> b
   return true;
 }
 
+// A start while running stops the old thread first, so there is never more than one writer.
 bool MillisecondTimer::start() {
   stop();
   tickCount.store(0, std::memory_order_relaxed);
@@ -22,6 +23,7 @@ bool MillisecondTimer::start() {
   return false;
 }
 
+// Without a thread, the count read from the clock is frozen here, as a stopped thread leaves it.
 void MillisecondTimer::stop() {
   if (readsClock) {
     tickCount.store(elapsedMs(), std::memory_order_relaxed);
@@ -37,6 +39,9 @@ uint32_t MillisecondTimer::elapsedMs() const {
   return static_cast<uint32_t>(elapsed.count());
 }
 
+// Sleeps to absolute deadlines, so the wake-ups do not drift; and each tick stores the time
+// measured, not a count of wake-ups, so a late wake-up costs no milliseconds. The count is the
+// only thing the thread shares; relaxed order is enough, as nothing else is published with it.
 void MillisecondTimer::tickUntilStopped() {
   Clock::time_point next = startTime;
   while (!stopRequested.load(std::memory_order_relaxed)) {

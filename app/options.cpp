@@ -23,6 +23,21 @@ bool takeValue(const std::vector<std::string>& arguments, size_t& i, const std::
   return true;
 }
 
+// Takes the value after option `name` as a whole number from low to high; false (error set, the
+// option saying that it `wants` such a number) when it is missing or is not one.
+bool takeWholeValue(const std::vector<std::string>& arguments, size_t& i, const std::string& name,
+                    long low, long high, const char* wants, long& number, std::string& error) {
+  std::string value;
+  if (!takeValue(arguments, i, name, value, error)) return false;
+  if (!parseWhole(value, low, high, number)) {
+    error = name + " wants " + wants + ", not \"" + value + "\"";
+    return false;
+  }
+  return true;
+}
+
+// Two run modes on one command line would leave one of them silently unused, so the second is
+// refused; repeating the same mode (--window with --fullscreen) is fine.
 bool setMode(Options& options, RunMode mode, const std::string& name, std::string& error) {
   if (options.mode != RunMode::Dialog && options.mode != mode) {
     error = name + " cannot be combined with another run mode";
@@ -66,6 +81,8 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments, s
         error = arg + " wants WIDTHxHEIGHT (16 to 16384 each), not \"" + value + "\"";
         return std::nullopt;
       }
+      // --size only sets the size (the dialog's preselected resolution, or an off-screen run's
+      // picture); --window also skips the dialog.
       if (arg == "--window" && !setMode(options, RunMode::Window, arg, error)) return std::nullopt;
     } else if (arg == "--fullscreen") {
       options.fullscreen = true;
@@ -76,9 +93,8 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments, s
       options.vsync = false;
     } else if (arg == "--fps") {
       long fps = 0;
-      if (!takeValue(arguments, i, arg, value, error)) return std::nullopt;
-      if (!parseWhole(value, 1, 1000, fps)) {
-        error = "--fps wants a whole number from 1 to 1000, not \"" + value + "\"";
+      if (!takeWholeValue(arguments, i, arg, 1, 1000, "a whole number from 1 to 1000", fps,
+                          error)) {
         return std::nullopt;
       }
       options.fps = static_cast<int>(fps);
@@ -90,9 +106,8 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments, s
       }
     } else if (arg == "--still") {
       long ms = 0;
-      if (!takeValue(arguments, i, arg, value, error)) return std::nullopt;
-      if (!parseWhole(value, 0, 76000, ms)) {
-        error = "--still wants a demo time in ms from 0 to 76000, not \"" + value + "\"";
+      if (!takeWholeValue(arguments, i, arg, 0, 76000, "a demo time in ms from 0 to 76000", ms,
+                          error)) {
         return std::nullopt;
       }
       options.stillMs = static_cast<unsigned>(ms);

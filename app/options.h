@@ -1,5 +1,6 @@
-// The command line. With no options the show starts with the setup dialog, as it always has; the
-// options skip the dialog for scripts, or render the show off screen to a video file or pictures.
+// The command line. With no options the show starts with the setup dialog, the production's only
+// interface; the options skip the dialog for scripts, or render the show off screen to a video
+// file or pictures.
 #pragma once
 
 #include <optional>

@@ -16,6 +16,7 @@ bool writePngFile(const std::string& path, const uint8_t* pixels, int width, int
   }
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png ? png_create_info_struct(png) : nullptr;
+  // libpng reports a failure by jumping back here; nothing below may need a destructor.
   if (!info || setjmp(png_jmpbuf(png))) {
     png_destroy_write_struct(&png, &info);
     std::fclose(file);
@@ -23,6 +24,8 @@ bool writePngFile(const std::string& path, const uint8_t* pixels, int width, int
     return false;
   }
   png_init_io(png, file);
+  // A capture writes thousands of frames: a light level is several times faster than the default
+  // for files a little larger.
   png_set_compression_level(png, 3);
   const int colourType = channels == 1   ? PNG_COLOR_TYPE_GRAY
                          : channels == 4 ? PNG_COLOR_TYPE_RGBA

@@ -22,19 +22,21 @@ bool Show::fail(std::string reason) {
 bool Show::start(Display& display) {
   configurator = std::make_unique<ActorsConfigurator>(&context);
   context.configurator = configurator.get();
+  // Set before the first step, so that stop() undoes whatever part of the start-up was reached.
   displayUp = true;
   std::string displayError;
   if (!startDisplay(context, display, displayError)) return fail(displayError);
   if (!configurator->configure()) return fail(configurator->error());
   runtime = std::make_unique<DemoRuntime>(context);
   if (!runtime->ok()) return fail(runtime->error());
+  // Every run fades in from black and out to black again, whatever an earlier run left.
   sceneParams.fadeDone[0] = 0;
   sceneParams.fadeDone[1] = 0;
   return true;
 }
 
 LoopEnd Show::play(FramePlatform& platform) {
-  loop.lastTick = 0;
+  loop.lastTick = 0;  // the first frame's delta counts from demo time 0
   return loop.run(context, platform);
 }
 
@@ -42,7 +44,7 @@ void Show::stop() {
   if (!displayUp) return;
   configurator.reset();
   context.configurator = nullptr;
-  stopMusic(context);
+  stopMusic(context.music, context.musicStarted);
   // GL objects go while the context is still current: the dot layers, then both registries.
   runtime.reset();
   context.shaderRegistry.release();

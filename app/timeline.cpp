@@ -12,15 +12,16 @@
 #include "scenes/scenes.h"
 
 const std::array<TimelineEntry, 4> kTimeline = {{
-    {0, 19000, TimelineScene::OrbitDots, TimelineReset::None, 0},
-    {19000, 37000, TimelineScene::CubeCloud, TimelineReset::CubeCloudEntry, 19500},
-    {37000, 48000, TimelineScene::DotRing, TimelineReset::DotRingEntry, 37500},
-    {48000, 68000, TimelineScene::OrbitDotsLarge, TimelineReset::None, 0},
+    {0, 19000, TimelineScene::OrbitDots, "orbiting dots", TimelineReset::None, 0},
+    {19000, 37000, TimelineScene::CubeCloud, "cube cloud", TimelineReset::CubeCloudEntry, 19500},
+    {37000, 48000, TimelineScene::DotRing, "dot ring", TimelineReset::DotRingEntry, 37500},
+    {48000, 68000, TimelineScene::OrbitDotsLarge, "orbiting dots", TimelineReset::None, 0},
 }};
 
 namespace {
 
-// GL clamps the clear depth to 1.0; the value is kept as the show has always passed it.
+// GL clamps the clear depth to [0, 1], so this clears to the far plane, 1.0, like any value of 1
+// or more; it is the single-precision 1000.1 widened to double.
 constexpr double kClearDepth = 1000.0999755859375;
 constexpr GLbitfield kClearAll = GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT;
 // The single-precision 1.778, not 16/9: it shows the band the render-target viewport covered.
@@ -80,6 +81,9 @@ void endTarget(bool bound) {
 
 }  // namespace
 
+// Windows may touch (both bounds count), so at 19 000, 37 000 and 48 000 ms two scenes draw; a
+// window's reset repeats every frame until its resetUntilMs, so a frame rate too low to land in
+// the first half second still gets it.
 void runScheduledScenes(uint32_t ms, float frameDelta, SceneDrawer draw) {
   if (draw == nullptr) draw = drawScene;
   for (const TimelineEntry& entry : kTimeline) {
@@ -101,6 +105,9 @@ void renderTimeline() {
   glClearDepth(kClearDepth);
   glClear(kClearAll);
   runScheduledScenes(ms, frameDelta);
+  // The halftone samples the scenes' picture from the first target, so it is drawn into the
+  // second; the lettering then goes into whichever target the window shows, over the dots and
+  // never broken into them.
   if (sceneParams.dotMode != 0) {
     endTarget(bound);
     bound = beginTarget("RT_DEFAULT2");
@@ -110,6 +117,8 @@ void renderTimeline() {
   drawTextScenes(ms, frameDelta);
   endTarget(bound);
 
+  // Back on the window (or what stands for it): the chosen target's band, full width, then the
+  // overlay over everything.
   selectDrawBuffer(gl::frameTarget.colourBuffer);
   glClear(kClearAll);
   glDisable(GL_DEPTH_TEST);

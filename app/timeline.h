@@ -17,6 +17,7 @@ struct TimelineEntry {
   uint32_t startMs;
   uint32_t endMs;
   TimelineScene scene;
+  const char* name;  // for people: the benchmark's figures per window
   TimelineReset reset;
   uint32_t resetUntilMs;
 };

@@ -47,6 +47,13 @@ class VideoEncoder {
   std::string log;
 };
 
+// The ffmpeg command that encodes raw RGB frames from standard input, with the music laid in
+// `musicDelayMs` late, into `output`. Without `audible` (--no-music) the sound track is silent:
+// the music still drives the beats, as in the live show with its box unticked.
+std::vector<std::string> ffmpegCommand(int width, int height, int fps, const std::string& musicPath,
+                                       uint32_t musicDelayMs, bool audible,
+                                       const std::string& output);
+
 // How a user of this system puts `program` on the PATH, as a clause: "install it with ...".
 std::string installAdvice(const std::string& program);
 

@@ -3,37 +3,19 @@
 #include "assets/configurator.h"
 
 #include <cstdio>
+#include <span>
 
 #include "assets/data_files.h"
 #include "assets/packed_image.h"
 #include "assets/shader_registry.h"
 #include "assets/shader_sources.h"
+#include "assets/show_data.h"
 #include "assets/texture_registry.h"
 #include "audio/music.h"
 #include "gfx/gl.h"
 #include "launcher/demo_context.h"
 
 namespace {
-
-struct ImageRow {
-  const char* file;
-  const char* name;
-  int32_t width;
-  int32_t height;
-  GLint minFilter;
-  GLint magFilter;
-};
-
-constexpr ImageRow kImageRows[8] = {
-    {"Data\\overlay1.p", "OVERLAY1", 1024, 576, GL_NEAREST, GL_NEAREST},
-    {"Data\\d.p", "DOT", 256, 256, GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR},
-    {"Data\\title.p", "TITLE", 1024, 1024, GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR},
-    {"Data\\square.p", "SQUARE", 512, 512, GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR},
-    {"Data\\credits.p", "CREDITS", 1024, 1024, GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR},
-    {"Data\\greets1.p", "GREETS1", 1024, 1024, GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR},
-    {"Data\\greets2.p", "GREETS2", 1024, 1024, GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR},
-    {"Data\\message.p", "MESSAGE", 1024, 64, GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR},
-};
 
 // The band the render targets draw into: full width, 1 / 1.778 of the height.
 constexpr float kTargetAspect = 1.778f;
@@ -44,20 +26,40 @@ void warn(const std::string& message) {
 
 // The pixels a picture may hand to createTexture: only a decoded buffer of exactly the table's
 // size, since createTexture copies width * height * 4 bytes from it.
-const uint8_t* usablePixels(const ImageRow& row, const PackedImage& image, bool loaded,
+const uint8_t* usablePixels(const PictureFile& row, const PackedImage& image, bool loaded,
                             const std::string& path) {
   if (!loaded || !image.pixels) {
     const std::string why = image.error.empty() ? "cannot read " + path : image.error;
-    warn(std::string("picture \"") + row.name + "\" stays blank: " + why);
+    warn(std::string("picture \"") + row.texture + "\" stays blank: " + why);
     return nullptr;
   }
   if (image.width != row.width || image.height != row.height) {
-    warn(std::string("picture \"") + row.name + "\" stays blank: " + path + " is " +
+    warn(std::string("picture \"") + row.texture + "\" stays blank: " + path + " is " +
          std::to_string(image.width) + "x" + std::to_string(image.height) + ", expected " +
          std::to_string(row.width) + "x" + std::to_string(row.height));
     return nullptr;
   }
   return image.pixels.get();
+}
+
+GLint minFilterOf(PictureFilter filter) {
+  return filter == PictureFilter::Nearest ? GL_NEAREST : GL_LINEAR_MIPMAP_LINEAR;
+}
+
+GLint magFilterOf(PictureFilter filter) {
+  return filter == PictureFilter::Nearest ? GL_NEAREST : GL_LINEAR;
+}
+
+// Registers what the program's sources declare, with the program in use: uniform locations are
+// read from the linked program, and attribute locations asked for by slot.
+void registerInputs(ShaderProgram& program, std::span<const ProgramUniformSlot> uniforms,
+                    std::span<const ProgramAttributeSlot> attributes = {}) {
+  gl::glUseProgram(program.glId);
+  for (const ProgramUniformSlot& uniform : uniforms) program.addUniform(uniform.type, uniform.name);
+  for (size_t slot = 0; slot < attributes.size(); ++slot) {
+    program.addAttribute(static_cast<GLuint>(slot), attributes[slot].name, attributes[slot].size);
+  }
+  gl::glUseProgram(0);
 }
 
 }  // namespace
@@ -72,7 +74,7 @@ ActorsConfigurator::ActorsConfigurator(DemoContext* demoContext)
       assets(std::make_unique<Assets>(&demoContext->textureRegistry)) {}
 
 bool ActorsConfigurator::configure() {
-  if (!openMusic(*context)) return fail(context->music.error);
+  if (!openMusicFile(context->music, dataFilePath(kMusicFile))) return fail(context->music.error);
   return buildGraphicsAssets();
 }
 
@@ -81,26 +83,12 @@ bool ActorsConfigurator::buildGraphicsAssets() {
                     kOverlayFragmentSource)) {
     return false;
   }
-  ShaderProgram* overlay = context->shaderRegistry.findProgram("OVERLAY");
-  gl::glUseProgram(overlay->glId);
-  overlay->addUniform(kUniformInt, "tex");
-  gl::glUseProgram(0);
+  registerInputs(*context->shaderRegistry.findProgram("OVERLAY"), kOverlayUniforms);
 
   if (!buildProgram("DOTS", "DOTS_VERT", kDotsVertexSource, "DOTS_FRAG", kDotsFragmentSource)) {
     return false;
   }
-  ShaderProgram* dots = context->shaderRegistry.findProgram("DOTS");
-  gl::glUseProgram(dots->glId);
-  dots->addUniform(kUniformMat4, "texMatrix");
-  dots->addUniform(kUniformInt, "tex");
-  dots->addUniform(kUniformInt, "image");
-  dots->addAttribute(0, "aCoords", 4);
-  dots->addAttribute(1, "aPos", 4);
-  dots->addAttribute(2, "aTexCoords", 4);
-  dots->addAttribute(3, "aTexImgCoords", 4);
-  dots->addAttribute(4, "aColor", 4);
-  dots->addAttribute(5, "aScale", 1);
-  gl::glUseProgram(0);
+  registerInputs(*context->shaderRegistry.findProgram("DOTS"), kDotsUniforms, kDotsAttributes);
 
   buildRenderTargets();
   buildImages();
@@ -138,14 +126,14 @@ void ActorsConfigurator::buildRenderTargets() {
 
 void ActorsConfigurator::buildImages() {
   PackedImage image;
-  for (const ImageRow& row : kImageRows) {
-    const std::string path = resolveDataPath(row.file);
+  for (const PictureFile& row : kPictureFiles) {
+    const std::string path = dataFilePath(row.file);
     const bool loaded = image.loadPackedImage(path.c_str());
     const uint8_t* pixels = usablePixels(row, image, loaded, path);
-    assets->textureRegistry->createTexture(row.name, row.width, row.height, kMipmapBuild, pixels,
-                                           row.minFilter, row.magFilter);
+    assets->textureRegistry->createTexture(row.texture, row.width, row.height, kMipmapBuild, pixels,
+                                           minFilterOf(row.filter), magFilterOf(row.filter));
     ImageEntry entry;
-    entry.name = row.name;
+    entry.name = row.texture;
     entry.pixels = std::move(image.pixels);
     entry.palette = std::move(image.palette);
     entry.width = image.width;

@@ -1,4 +1,4 @@
-// Chooses the show's Data/ folder and maps the show's data names into it.
+// Chooses the show's Data/ folder and names the files in it.
 #include "assets/data_files.h"
 
 #include <cstdio>
@@ -11,17 +11,6 @@ constexpr const char* kWorkingDirectoryData = "Data";
 constexpr const char* kInstalledDataFromExecutable = "../share/nightloom/Data";
 
 std::string chosenFolder = kWorkingDirectoryData;
-
-// Windows takes the show's backslashes as they stand; a system that separates with slashes gets
-// slashes.
-std::string nativeSpelling(const char* showPath) {
-  std::string path = showPath;
-  if (std::filesystem::path::preferred_separator == '\\') return path;
-  for (char& c : path) {
-    if (c == '\\') c = '/';
-  }
-  return path;
-}
 
 bool isDirectory(const std::string& path) {
   std::error_code ignored;
@@ -58,12 +47,6 @@ std::string chooseDataFolder(const std::vector<std::string>& places) {
   return chosenFolder;
 }
 
-std::string resolveDataPath(const char* showPath) {
-  const std::filesystem::path path = nativeSpelling(showPath);
-  // Every name starts with the folder "Data", which stands for the chosen folder.
-  auto part = path.begin();
-  if (part == path.end() || *part != "Data") return path.string();
-  std::filesystem::path resolved = chosenFolder;
-  for (++part; part != path.end(); ++part) resolved /= *part;
-  return resolved.string();
+std::string dataFilePath(const char* name) {
+  return (std::filesystem::path(chosenFolder) / name).string();
 }

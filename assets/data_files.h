@@ -1,6 +1,5 @@
 // Where the show's data lives: one Data/ folder, chosen once at start-up, from which all nine files
-// are read, so a data set is never a mixture of two folders. Names are spelled as the show has
-// always spelled them ("Data\\music.mp3"); on POSIX the backslashes become slashes.
+// are read, so a data set is never a mixture of two folders.
 #pragma once
 
 #include <string>
@@ -17,6 +16,6 @@ std::vector<std::string> dataFolderPlaces(const std::string& executableDirectory
 // on stderr when the folder is not the first place. Returns the folder.
 std::string chooseDataFolder(const std::vector<std::string>& places);
 
-// The path that opens `showPath` ("Data\\music.mp3") in the chosen folder; in the working
-// directory's Data/ until one is chosen.
-std::string resolveDataPath(const char* showPath);
+// The path of the data file `name` ("music.mp3") in the chosen folder; in the working directory's
+// Data/ until one is chosen.
+std::string dataFilePath(const char* name);

@@ -2,6 +2,7 @@
 // with a letterboxed band as viewport, and the composite that stretches that band onto the window.
 #include <cstdio>
 
+#include "assets/named_records.h"
 #include "assets/texture_registry.h"
 #include "gfx/gl.h"
 #include "gfx/ortho_view.h"
@@ -27,6 +28,8 @@ void TextureRegistry::createRenderTarget(const char* name, Texture* colourTextur
   gl::glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, target->target,
                                 textureId, 0);
 
+  // The scenes draw with depth testing (the cube cloud, the credits roll), so every target has
+  // its own depth buffer of the texture's size.
   gl::glGenRenderbuffersEXT(1, &target->depthBuffer);
   gl::glBindRenderbufferEXT(GL_RENDERBUFFER_EXT, target->depthBuffer);
   gl::glRenderbufferStorageEXT(GL_RENDERBUFFER_EXT, GL_DEPTH_COMPONENT24, target->width,
@@ -37,11 +40,7 @@ void TextureRegistry::createRenderTarget(const char* name, Texture* colourTextur
 }
 
 RenderTarget* TextureRegistry::findRenderTarget(const char* name) {
-  if (!name) return nullptr;
-  for (const std::unique_ptr<RenderTarget>& target : targetList) {
-    if (target->name == name) return target.get();
-  }
-  return nullptr;
+  return findByName(targetList, name);
 }
 
 bool bindRenderTarget(const char* name) {
@@ -59,6 +58,9 @@ bool bindRenderTarget(const char* name) {
   return true;
 }
 
+// The target's texture is square but only its band holds the picture; the timeline passes a half
+// height of 1.778, so the quad overhangs the -1..1 view and exactly that band (the middle
+// 1 / 1.778 of the texture's height) fills the window's viewport.
 void compositeTexture(const char* textureName, float halfWidth, float halfHeight) {
   pushOrthoView();
   glDisable(GL_CULL_FACE);

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "assets/named_records.h"
 #include "gfx/gl.h"
 
 ShaderRegistry* currentShaderRegistry = nullptr;
@@ -29,35 +30,18 @@ std::string oneLine(std::string log) {
   return line.empty() ? "(no log)" : line;
 }
 
-std::string shaderLog(GLuint shader) {
+// The driver's log of a shader or a program: both are read the same way, each through its own
+// pair of entry points.
+std::string infoLog(GLuint object, PFNGLGETSHADERIVPROC getParameter,
+                    PFNGLGETSHADERINFOLOGPROC getLog) {
   GLint length = 0;
-  gl::glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &length);
+  getParameter(object, GL_INFO_LOG_LENGTH, &length);
   if (length <= 0) return {};
   std::string log(size_t(length), '\0');
   GLsizei written = 0;
-  gl::glGetShaderInfoLog(shader, length, &written, log.data());
+  getLog(object, length, &written, log.data());
   log.resize(size_t(written));
   return log;
-}
-
-std::string programLog(GLuint program) {
-  GLint length = 0;
-  gl::glGetProgramiv(program, GL_INFO_LOG_LENGTH, &length);
-  if (length <= 0) return {};
-  std::string log(size_t(length), '\0');
-  GLsizei written = 0;
-  gl::glGetProgramInfoLog(program, length, &written, log.data());
-  log.resize(size_t(written));
-  return log;
-}
-
-template <typename Record>
-Record* findByName(const std::vector<std::unique_ptr<Record>>& list, const char* name) {
-  if (!name) return nullptr;
-  for (const std::unique_ptr<Record>& record : list) {
-    if (record->name == name) return record.get();
-  }
-  return nullptr;
 }
 
 }  // namespace
@@ -77,11 +61,14 @@ bool ShaderRegistry::compileShader(const char* name, GLenum type, const char* so
   GLint status = 0;
   gl::glGetShaderiv(shader->glId, GL_COMPILE_STATUS, &status);
   shader->compiled = status != 0;
+  // A failed shader stays in the list (release() deletes its GL object) but gets no name, so no
+  // program can be linked from it.
   if (shader->compiled) {
     shader->name = name ? name : "";
   } else {
     std::fprintf(stderr, "nightloom: warning: shader %s failed to compile: %s\n",
-                 name ? name : "(null)", oneLine(shaderLog(shader->glId)).c_str());
+                 name ? name : "(null)",
+                 oneLine(infoLog(shader->glId, gl::glGetShaderiv, gl::glGetShaderInfoLog)).c_str());
   }
   shaderList.push_back(std::move(shader));
   return true;
@@ -110,9 +97,11 @@ ShaderProgram* ShaderRegistry::linkProgram(const char* name, const char* vertexS
   gl::glGetProgramiv(program->glId, GL_LINK_STATUS, &status);
   program->linked = status != 0;
   if (!program->linked) {
-    std::fprintf(stderr, "nightloom: warning: program %s failed to link: %s\n",
-                 program->name.c_str(), oneLine(programLog(program->glId)).c_str());
+    std::fprintf(
+        stderr, "nightloom: warning: program %s failed to link: %s\n", program->name.c_str(),
+        oneLine(infoLog(program->glId, gl::glGetProgramiv, gl::glGetProgramInfoLog)).c_str());
   }
+  // Kept even when the link failed: the caller decides what a program that did not link means.
   programList.push_back(std::move(program));
   return programList.back().get();
 }

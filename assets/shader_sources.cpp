@@ -1,5 +1,5 @@
-// The show's four GLSL 1.20 sources, byte for byte as the programs were written: lines end in a
-// single line feed (none after the last), some start with a TAB, and some hold runs of three
+// The show's four GLSL 1.20 sources, exact to the byte (the tests check their lengths): lines end
+// in a single line feed (none after the last), some start with a TAB, and some hold runs of three
 // spaces. The dot sources keep their "1.0f" float suffixes, which Mesa accepts.
 #include "assets/shader_sources.h"
 

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "assets/named_records.h"
 #include "gfx/gl.h"
 
 TextureRegistry* currentTextureRegistry = nullptr;
@@ -52,13 +53,7 @@ void TextureRegistry::createTexture(const char* name, int32_t width, int32_t hei
   textureList.push_back(std::move(texture));
 }
 
-Texture* TextureRegistry::findTexture(const char* name) {
-  if (!name) return nullptr;
-  for (const std::unique_ptr<Texture>& texture : textureList) {
-    if (texture->name == name) return texture.get();
-  }
-  return nullptr;
-}
+Texture* TextureRegistry::findTexture(const char* name) { return findByName(textureList, name); }
 
 void TextureRegistry::release() {
   for (const std::unique_ptr<Texture>& texture : textureList) {

@@ -9,6 +9,7 @@
 
 std::unique_ptr<AudioEngine> AudioEngine::open(AudioOutput output, int rate) {
   std::unique_ptr<AudioEngine> engine(new AudioEngine(output, rate));
+  // Driven output has no device at all: the play position is the demo time the capture sets.
   if (output == AudioOutput::Driven) return engine;
   if (output == AudioOutput::Device) {
     std::string why = "this build has no sound output";
@@ -44,6 +45,7 @@ ChannelHandle AudioEngine::loadModule(const std::string& path, std::string& erro
   return addChannel(std::move(audio->samples));
 }
 
+// Decoding is done before the lock is taken, so a device already playing never waits for a file.
 ChannelHandle AudioEngine::addChannel(std::vector<float> samples) {
   auto channel = std::make_unique<Channel>();
   channel->samples = std::move(samples);
@@ -52,6 +54,7 @@ ChannelHandle AudioEngine::addChannel(std::vector<float> samples) {
   return static_cast<ChannelHandle>(channels.size());
 }
 
+// Handles count from 1, so that 0 can mean "no channel" to the music state.
 AudioEngine::Channel* AudioEngine::find(ChannelHandle channel) const {
   if (channel == 0 || channel > channels.size()) return nullptr;
   return channels[channel - 1].get();
@@ -111,6 +114,9 @@ const std::vector<float>* AudioEngine::samples(ChannelHandle handle) const {
   return channel ? &channel->samples : nullptr;
 }
 
+// The window of kFftSize frames that ends at what is heard now, mixed to mono. A channel's samples
+// never change once it exists, so only the play position is read under the lock; the transform
+// runs without it, and the device's thread is never held up by it.
 bool AudioEngine::spectrum(ChannelHandle handle, float* bins) {
   int64_t end = 0;
   const std::vector<float>* samples = nullptr;
@@ -126,7 +132,7 @@ bool AudioEngine::spectrum(ChannelHandle handle, float* bins) {
     std::fill(bins, bins + kFftBins, 0.0f);
     return true;
   }
-  const int64_t first = end - kFftSize;
+  const int64_t first = end - kFftSize;  // before the channel's start the window holds silence
   for (int k = 0; k < kFftSize; ++k) {
     const int64_t frame = first + k;
     mono[k] = frame < 0 ? 0.0f : 0.5f * ((*samples)[frame * 2] + (*samples)[frame * 2 + 1]);
@@ -135,6 +141,9 @@ bool AudioEngine::spectrum(ChannelHandle handle, float* bins) {
   return true;
 }
 
+// Runs on the device's thread. Each channel adds the part of it that falls inside this buffer
+// (from/to clip the channel's start and end to the buffer), and the sum is clamped: two loud
+// channels together could leave the range the device converts.
 void AudioEngine::mix(float* out, int frames, int64_t first) {
   std::fill(out, out + frames * 2, 0.0f);
   std::lock_guard lock(mutex);

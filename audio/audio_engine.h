@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "audio/audio_device.h"
+#include "audio/audio_output.h"
 #include "audio/fft.h"
-#include "audio/music.h"
 
 class AudioEngine : public AudioMixer {
  public:

@@ -13,6 +13,7 @@
 
 #include "audio/decoder.h"
 
+// Asked before the library sees the file, whose own messages could not say which of these it was.
 std::string checkReadable(const std::string& path) {
   std::error_code code;
   if (!std::filesystem::exists(path, code)) {
@@ -59,6 +60,8 @@ bool requestFloatOutput(mpg123_handle* handle) {
 }
 
 Mpg123Handle openHandle(const std::string& path) {
+  // Needed once per process (and required before 1.27 only); the once-flag keeps it safe should two
+  // threads ever decode at the same time.
   static std::once_flag initialised;
   std::call_once(initialised, [] { mpg123_init(); });
   int status = MPG123_OK;
@@ -78,6 +81,7 @@ bool readAll(mpg123_handle* handle, int channels, DecodedAudio& audio) {
     const int status = mpg123_read(handle, buffer.data(), buffer.size(), &bytes);
     const float* samples = reinterpret_cast<const float*>(buffer.data());
     const size_t count = bytes / sizeof(float);
+    // Stereo out whatever comes in: mono is doubled (first and last channel are the same one).
     for (size_t i = 0; i + channels <= count; i += channels) {
       audio.samples.push_back(samples[i]);
       audio.samples.push_back(samples[i + channels - 1]);
@@ -104,6 +108,8 @@ std::optional<DecodedAudio> decodeMpegFile(const std::string& path, std::string&
   error = checkReadable(path);
   if (!error.empty()) return std::nullopt;
   Mpg123Handle handle = openHandle(path);
+  // The scan reads the whole stream once, so the length below is exact (the gapless trimming
+  // included) and the samples are reserved in one go.
   if (!handle || mpg123_scan(handle.get()) != MPG123_OK) {
     error = notAudio(path);
     return std::nullopt;
@@ -131,6 +137,9 @@ std::optional<DecodedAudio> decodeMpegFile(const std::string& path, std::string&
   return audio;
 }
 
+// Output frame f lies at f x (in rate / out rate) input frames; the last input frame is held
+// rather than read past the end. Good enough for music that already has the engine's rate, the
+// case of the show's own file, where the samples are copied untouched.
 DecodedAudio resampleTo(const DecodedAudio& audio, int rate) {
   if (audio.rate == rate || audio.rate <= 0) return audio;
   DecodedAudio out;

@@ -7,15 +7,12 @@
 #include <cctype>
 #include <filesystem>
 
-#include "assets/data_files.h"
 #include "audio/audio_engine.h"
-#include "launcher/demo_context.h"
 
 namespace {
 
-// Music starts in the first frame after this demo time; the opening fade covers the wait.
-constexpr uint32_t kMusicStartMs = 3000;
-
+// The file's name decides how it is opened, not its contents: "music.mp3" is a stream, and any
+// name without "MP3" in it (in any case) is taken for a tracker module.
 bool isStreamName(const std::string& path) {
   std::string name = std::filesystem::path(path).filename().string();
   std::transform(name.begin(), name.end(), name.begin(),
@@ -27,6 +24,7 @@ bool isStreamName(const std::string& path) {
 
 MusicState::MusicState() = default;
 
+// The output stops before the engine goes, so the device's thread never mixes from freed channels.
 MusicState::~MusicState() {
   if (engine) engine->stop();
   engine.reset();
@@ -47,14 +45,12 @@ bool openMusicFile(MusicState& music, const std::string& path) {
   return true;
 }
 
-bool openMusic(DemoContext& context) {
-  return openMusicFile(context.music, resolveDataPath("Data\\music.mp3"));
-}
-
 bool startMusicIfDue(MusicState& music, uint8_t& started, bool enabled, uint32_t ms) {
   if (ms <= kMusicStartMs || started == 1) return false;
   if (music.engine) {
+    // Muted rather than left out: the beats come from what the music sounds like, heard or not.
     if (!enabled) music.engine->setVolume(music.live(), 0.0f);
+    // A capture's first music frame is this one, so the driven clock must stand here already.
     if (music.engine->output() == AudioOutput::Driven) music.engine->setDrivenTime(ms);
     music.engine->start();
     music.engine->play(music.live());
@@ -63,16 +59,10 @@ bool startMusicIfDue(MusicState& music, uint8_t& started, bool enabled, uint32_t
   return true;
 }
 
-void startMusicIfDue(DemoContext& context, uint32_t ms) {
-  startMusicIfDue(context.music, context.musicStarted, context.musicEnabled != 0, ms);
-}
-
 void stopMusic(MusicState& music, uint8_t& started) {
   if (started && music.engine) music.engine->stop();
   started = 0;
 }
-
-void stopMusic(DemoContext& context) { stopMusic(context.music, context.musicStarted); }
 
 bool fetchSpectrum(MusicState& music, uint32_t ms) {
   if (!music.engine || music.live() == 0) return false;

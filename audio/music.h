@@ -7,17 +7,12 @@
 #include <memory>
 #include <string>
 
-struct DemoContext;
+#include "audio/audio_output.h"
+
 class AudioEngine;  // audio/audio_engine.h
 
-using ChannelHandle = uint32_t;
-
-// Where the engine sends its sound.
-enum class AudioOutput {
-  Device,  // the default output device, or the silent real-time clock when there is none
-  Silent,  // no device: the play position follows the monotonic clock
-  Driven,  // no device: the play position follows the demo time given to fetchSpectrum (capture)
-};
+// The music starts in the first frame after this demo time; the opening fade covers the wait.
+inline constexpr uint32_t kMusicStartMs = 3000;
 
 struct MusicState {
   MusicState();
@@ -30,26 +25,21 @@ struct MusicState {
   ChannelHandle streamHandle = 0;
   float spectrum[1024] = {};
 
-  AudioOutput output = AudioOutput::Device;  // chosen before openMusic
+  AudioOutput output = AudioOutput::Device;  // chosen before openMusicFile
   std::unique_ptr<AudioEngine> engine;
-  std::string error;  // why openMusic failed, one sentence naming the file
+  std::string error;  // why openMusicFile failed, one sentence naming the file
 
   ChannelHandle live() const { return isModule ? moduleHandle : streamHandle; }
 };
 
-// Opens the engine and "Data\music.mp3" (found as Data/music.mp3 in the working directory, else
-// beside the executable). False with music.error set when the engine or the file fails.
-bool openMusic(DemoContext& context);
-// Once ms > 3000 and not yet started: mute when the music box is off, start, play.
-void startMusicIfDue(DemoContext& context, uint32_t ms);
-void stopMusic(DemoContext& context);
-
-// The same on the music state alone. openMusicFile opens the engine (if not yet open) with
-// music.output and the file at `path`: a file whose upper-cased name contains "MP3" is a stream,
-// any other a tracker module.
+// Opens the engine (if not yet open) with music.output and the file at `path`: a file whose
+// upper-cased name contains "MP3" is a stream, any other a tracker module. False with music.error
+// set when the engine or the file fails.
 bool openMusicFile(MusicState& music, const std::string& path);
-// Returns whether it started the music now; `started` is DemoContext::musicStarted.
+// Once ms > 3000 and not yet `started`: mute when not `enabled` (the music box is off), start,
+// play. Returns whether it started the music now.
 bool startMusicIfDue(MusicState& music, uint8_t& started, bool enabled, uint32_t ms);
+// Stops the output once the music was started; `started` goes back to 0.
 void stopMusic(MusicState& music, uint8_t& started);
 // Fills music.spectrum with the 2048-point FFT of what is heard at demo time ms (zeros before the
 // music starts and after its end). False when there is no live channel.

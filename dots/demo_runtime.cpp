@@ -3,6 +3,7 @@
 #include "dots/demo_runtime.h"
 
 #include "app/scene_params.h"
+#include "assets/shader_sources.h"
 #include "launcher/demo_context.h"
 
 DemoRuntime* demoRuntime = nullptr;
@@ -18,14 +19,14 @@ struct LayerRow {
   std::array<float, 4> phaseKeys;
 };
 
-// In build order: fine, medium, coarse.
+// In build order: fine, medium, coarse. The phase keys are a layer's dot size at phases 0, 1, 2
+// and 3: each layer is whole at one phase and gone at the next, so moving the phase crossfades
+// from coarse to medium to fine screens. Each grid halves the step of the one before.
 const LayerRow kLayerRows[3] = {
     {&DotLayerTable::fine, 192, 0.00625f, -0.01875f, {0.0f, 0.0f, 1.0f, 0.0f}},
     {&DotLayerTable::medium, 96, 0.0125f, -0.0125f, {0.0f, 1.0f, 0.0f, 0.0f}},
     {&DotLayerTable::coarse, 48, 0.025f, 0.0f, {1.0f, 0.0f, 0.0f, 0.0f}},
 };
-
-const char* const kDotUniforms[3] = {"tex", "image", "texMatrix"};
 
 const Vec4 kRingDotColors[15] = {
     {1, 0, 0, 1},    {0, 1, 0, 1},    {0, 0, 1, 1}, {1, 0.5f, 0, 1}, {0, 0.5f, 1, 1},
@@ -67,15 +68,15 @@ std::string DemoRuntime::checkDotProgram() const {
   ShaderProgram* program = currentShaderRegistry->findProgram("DOTS");
   if (program == nullptr) return "the dot program \"DOTS\" does not exist";
   if (!program->linked) return "the dot program \"DOTS\" did not link";
-  for (const char* name : kDotAttributeNames) {
-    const ProgramAttribute* attribute = program->findAttribute(name);
+  for (const ProgramAttributeSlot& slot : kDotsAttributes) {
+    const ProgramAttribute* attribute = program->findAttribute(slot.name);
     if (attribute == nullptr || attribute->location < 0) {
-      return std::string("the dot program \"DOTS\" lacks the attribute \"") + name + "\"";
+      return std::string("the dot program \"DOTS\" lacks the attribute \"") + slot.name + "\"";
     }
   }
-  for (const char* name : kDotUniforms) {
-    if (program->findUniform(name) == nullptr) {
-      return std::string("the dot program \"DOTS\" lacks the uniform \"") + name + "\"";
+  for (const ProgramUniformSlot& slot : kDotsUniforms) {
+    if (program->findUniform(slot.name) == nullptr) {
+      return std::string("the dot program \"DOTS\" lacks the uniform \"") + slot.name + "\"";
     }
   }
   return {};
@@ -100,6 +101,8 @@ void DemoRuntime::seedSceneTables() {
   params.cubeLastStep[0] = params.cubeLastStep[1] = params.cubeLastStep[2] = 4;
   params.ringDotColors.insert(params.ringDotColors.end(), std::begin(kRingDotColors),
                               std::end(kRingDotColors));
+  // Radius, speed and size for each dot in turn: the order of the draws decides the ring, so the
+  // one seeded generator gives the same ring on every run.
   for (int i = 0; i < 15; ++i) {
     params.ringDotRadii.push_back(randomInRange(4.0f, 4.2f));
     params.ringDotSpeeds.push_back(randomInRange(4.0f, 1.0f));

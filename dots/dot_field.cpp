@@ -12,6 +12,7 @@
 #include "dots/demo_runtime.h"
 #include "dots/dot_layer.h"
 
+bool dotViewCulling = true;
 DotFieldStats dotFieldStats;
 std::vector<DotDrawRecord>* dotDrawTrace = nullptr;
 
@@ -62,9 +63,11 @@ struct Pass {
 constexpr Pass kColourPasses[3] = {
     {0.0f, {1, 0, 0, 1}}, {5.0f, {0, 1, 0, 1}}, {15.0f, {0, 0, 1, 1}}};
 
-bool sameColor(const Vec4& a, const Vec4& b) {
+bool same(const Vec4& a, const Vec4& b) {
   return a.x == b.x && a.y == b.y && a.z == b.z && a.w == b.w;
 }
+
+bool same(float a, float b) { return a == b; }
 
 void pointAttribute(const ProgramAttribute* attribute) {
   const GLuint location = static_cast<GLuint>(attribute->location);
@@ -73,34 +76,23 @@ void pointAttribute(const ProgramAttribute* attribute) {
   gl::glEnableVertexAttribArray(location);
 }
 
-// Rewrites the colour array and its buffer, unless both already hold `color`.
-void uploadColors(DotLayer& layer, const Vec4& color) {
-  const VertexBuffer& buffer = layer.buffers[kDotColor];
+// Sets every entry of one of the arrays a draw may change (the colours, the scales) to `value`
+// and rewrites its buffer, unless both already hold it: most frames draw with what the last one
+// drew. A NaN never compares the same, so it is always rewritten.
+template <typename Value>
+void fillArray(DotLayer& layer, DotAttribute slot, std::vector<Value>& entries, const Value& value,
+               bool& uploaded, Value& uploadedValue) {
+  const VertexBuffer& buffer = layer.buffers[slot];
   gl::glBindBuffer(buffer.target, buffer.name);
-  if (!layer.colorsUploaded || !sameColor(layer.uploadedColor, color)) {
-    for (Vec4& entry : layer.colors) entry = color;
-    const size_t bytes = layer.colors.size() * sizeof(Vec4);
-    gl::glBufferSubData(buffer.target, 0, static_cast<GLsizeiptr>(bytes), layer.colors.data());
+  if (!uploaded || !same(uploadedValue, value)) {
+    for (Value& entry : entries) entry = value;
+    const size_t bytes = entries.size() * sizeof(Value);
+    gl::glBufferSubData(buffer.target, 0, static_cast<GLsizeiptr>(bytes), entries.data());
     dotFieldStats.bytesUploaded += bytes;
-    layer.colorsUploaded = true;
-    layer.uploadedColor = color;
+    uploaded = true;
+    uploadedValue = value;
   }
-  pointAttribute(layer.attributes[kDotColor]);
-}
-
-// The same for the scale array. A NaN scale never compares equal, so it is always rewritten.
-void uploadScales(DotLayer& layer, float scale) {
-  const VertexBuffer& buffer = layer.buffers[kDotScale];
-  gl::glBindBuffer(buffer.target, buffer.name);
-  if (!layer.scalesUploaded || !(layer.uploadedScale == scale)) {
-    for (float& entry : layer.scales) entry = scale;
-    const size_t bytes = layer.scales.size() * sizeof(float);
-    gl::glBufferSubData(buffer.target, 0, static_cast<GLsizeiptr>(bytes), layer.scales.data());
-    dotFieldStats.bytesUploaded += bytes;
-    layer.scalesUploaded = true;
-    layer.uploadedScale = scale;
-  }
-  pointAttribute(layer.attributes[kDotScale]);
+  pointAttribute(layer.attributes[slot]);
 }
 
 struct DotUniforms {
@@ -228,9 +220,10 @@ bool findVisibleRuns(const DotLayer& layer, float scale) {
   return true;
 }
 
-// The whole layer when the stretches cannot be worked out, else only the dots that can be seen.
+// The whole layer when culling is off or the stretches cannot be worked out, else only the dots
+// that can be seen.
 void drawVisibleDots(const DotLayer& layer, float scale) {
-  if (!findVisibleRuns(layer, scale)) {
+  if (!dotViewCulling || !findVisibleRuns(layer, scale)) {
     glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(layer.vertexCount()));
     dotFieldStats.verticesDrawn += layer.vertexCount();
     return;
@@ -243,8 +236,8 @@ void drawVisibleDots(const DotLayer& layer, float scale) {
 
 void issueDraw(DotLayer& layer, ShaderProgram& program, const DotUniforms& uniforms, float scale,
                const Vec4& color, const Matrix& texMatrix) {
-  uploadColors(layer, color);
-  uploadScales(layer, scale);
+  fillArray(layer, kDotColor, layer.colors, color, layer.colorsUploaded, layer.uploadedColor);
+  fillArray(layer, kDotScale, layer.scales, scale, layer.scalesUploaded, layer.uploadedScale);
   gl::glUseProgram(program.glId);
   bindSampler("DOT", 0, uniforms.tex);
   bindSampler("DEFAULT_TARGET1", 1, uniforms.image);

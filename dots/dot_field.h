@@ -29,6 +29,10 @@ bool dotSizeFactor(const std::array<float, 4>& phaseKeys, float phase, float& fa
 // rotateZ(angle) x translate(-0.5, -0.5), column-major.
 std::array<float, 16> dotTexMatrix(float angleDegrees);
 
+// Whether a draw leaves out the dots that cannot reach the viewport: on in the show. Switched off,
+// every layer is drawn whole, which must give the same pixels (the tests compare the two).
+extern bool dotViewCulling;
+
 // Counters of the work drawDotLayer did, for the benchmark and the tests.
 struct DotFieldStats {
   uint64_t layerDraws = 0;

@@ -2,10 +2,13 @@
 // tightly packed buffer per attribute, all recorded in the layer's vertex-array object.
 #include "dots/dot_layer.h"
 
-#include "assets/shader_registry.h"
+#include <iterator>
 
-const char* const kDotAttributeNames[kDotAttributeCount] = {"aCoords",       "aPos",   "aTexCoords",
-                                                            "aTexImgCoords", "aColor", "aScale"};
+#include "assets/shader_registry.h"
+#include "assets/shader_sources.h"
+
+static_assert(std::size(kDotsAttributes) == kDotAttributeCount,
+              "one vertex buffer per attribute of the dot program");
 
 namespace {
 
@@ -37,7 +40,7 @@ DotLayer::DotLayer(ShaderProgram& program, int32_t columns, int32_t rows, float 
   phaseKeys = keys;
   buildGrid(columns, rows, halfSize, xOffset, yOffset);
   for (int slot = 0; slot < kDotAttributeCount; ++slot) {
-    attributes[slot] = program.findAttribute(kDotAttributeNames[slot]);
+    attributes[slot] = program.findAttribute(kDotsAttributes[slot].name);
   }
   upload();
 }
@@ -95,12 +98,12 @@ void DotLayer::buildGrid(int32_t columns, int32_t rows, float halfSize, float xO
 void DotLayer::upload() {
   const void* data[kDotAttributeCount] = {corners.data(),     positions.data(), dotTexCoords.data(),
                                           imageCoords.data(), colors.data(),    scales.data()};
-  const size_t entryBytes[kDotAttributeCount] = {16, 16, 16, 16, 16, 4};
   gl::glBindVertexArray(vertexArray);
   for (int slot = 0; slot < kDotAttributeCount; ++slot) {
     const VertexBuffer& buffer = buffers[slot];
     gl::glBindBuffer(buffer.target, buffer.name);
-    gl::glBufferData(buffer.target, static_cast<GLsizeiptr>(corners.size() * entryBytes[slot]),
+    const size_t entryBytes = kDotsAttributes[slot].size * sizeof(float);
+    gl::glBufferData(buffer.target, static_cast<GLsizeiptr>(corners.size() * entryBytes),
                      data[slot], GL_DYNAMIC_DRAW);
     const ProgramAttribute* attribute = attributes[slot];
     if (attribute == nullptr || attribute->location < 0) continue;

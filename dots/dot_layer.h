@@ -19,7 +19,8 @@ struct VertexBuffer {
   GLenum target = GL_ARRAY_BUFFER;
 };
 
-// Attribute slots, in the order the buffers and attribute records are kept.
+// Attribute slots, in the order the buffers and attribute records are kept: the order of the dot
+// program's attributes (kDotsAttributes in assets/shader_sources.h).
 enum DotAttribute : int {
   kDotCorner = 0,  // aCoords
   kDotPosition,    // aPos
@@ -29,9 +30,6 @@ enum DotAttribute : int {
   kDotScale,       // aScale
   kDotAttributeCount
 };
-
-// The attribute names of the "DOTS" program, in slot order.
-extern const char* const kDotAttributeNames[kDotAttributeCount];
 
 class DotLayer {
  public:

@@ -23,10 +23,25 @@ class HeadlessDisplay final : public Display {
 
   bool create(const DisplayRequest& request) override {
     if (!openDisplay()) return false;
-    const EGLint configAttributes[] = {EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_RENDERABLE_TYPE,
-                                       EGL_OPENGL_BIT, EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8,
-                                       EGL_BLUE_SIZE, 8, EGL_ALPHA_SIZE, 8, EGL_DEPTH_SIZE, 24,
-                                       EGL_STENCIL_SIZE, 8, EGL_NONE};
+    // The buffers the SDL window asks for too (colour with alpha, 24-bit depth, stencil), so the
+    // headless picture is the window's.
+    const EGLint configAttributes[] = {EGL_SURFACE_TYPE,
+                                       EGL_PBUFFER_BIT,
+                                       EGL_RENDERABLE_TYPE,
+                                       EGL_OPENGL_BIT,
+                                       EGL_RED_SIZE,
+                                       8,
+                                       EGL_GREEN_SIZE,
+                                       8,
+                                       EGL_BLUE_SIZE,
+                                       8,
+                                       EGL_ALPHA_SIZE,
+                                       8,
+                                       EGL_DEPTH_SIZE,
+                                       24,
+                                       EGL_STENCIL_SIZE,
+                                       8,
+                                       EGL_NONE};
     EGLConfig config = nullptr;
     EGLint count = 0;
     if (!eglChooseConfig(display, configAttributes, &config, 1, &count) || count < 1) {
@@ -38,9 +53,13 @@ class HeadlessDisplay final : public Display {
     if (surface == EGL_NO_SURFACE) return failWith("EGL could not create the pbuffer");
     if (!eglBindAPI(EGL_OPENGL_API)) return failWith("EGL offers no desktop OpenGL");
     // The show draws in immediate mode, so it needs the compatibility profile.
-    const EGLint contextAttributes[] = {EGL_CONTEXT_MAJOR_VERSION, 3, EGL_CONTEXT_MINOR_VERSION, 0,
+    const EGLint contextAttributes[] = {EGL_CONTEXT_MAJOR_VERSION,
+                                        3,
+                                        EGL_CONTEXT_MINOR_VERSION,
+                                        0,
                                         EGL_CONTEXT_OPENGL_PROFILE_MASK,
-                                        EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT, EGL_NONE};
+                                        EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT,
+                                        EGL_NONE};
     context = eglCreateContext(display, config, EGL_NO_CONTEXT, contextAttributes);
     if (context == EGL_NO_CONTEXT) return failWith("EGL could not create an OpenGL 3.0 context");
     if (!eglMakeCurrent(display, surface, surface, context)) {
@@ -89,6 +108,8 @@ class HeadlessDisplay final : public Display {
   }
 
  private:
+  // Mesa's surfaceless platform needs no X server or Wayland compositor; plain eglGetDisplay would
+  // look for one first and fail without $DISPLAY.
   bool openDisplay() {
     auto getPlatformDisplay = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(
         eglGetProcAddress("eglGetPlatformDisplayEXT"));

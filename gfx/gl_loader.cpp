@@ -7,7 +7,6 @@
 #include <cstring>
 
 #include "gfx/gl.h"
-#include "launcher/demo_context.h"
 
 namespace {
 
@@ -97,6 +96,8 @@ std::string versionText(const GLVersion& version) {
 
 }  // namespace
 
+// GL_VERSION starts "major.minor" but may carry vendor text after it (and OpenGL ES strings text
+// before it); the one digit before the first dot is the major version, as no GL major has two.
 GLVersion parseGLVersion(const char* versionString) {
   GLVersion version;
   if (!versionString) return version;
@@ -110,6 +111,8 @@ GLVersion parseGLVersion(const char* versionString) {
   return version;
 }
 
+// A plain strstr would take GL_ARB_imaging_extra for GL_ARB_imaging: a match counts only where a
+// space or the list's ends stand on both sides of it.
 bool hasExtensionIn(const char* list, const char* name) {
   if (!list || !name || !*name || std::strchr(name, ' ')) return false;
   const size_t length = std::strlen(name);
@@ -130,10 +133,12 @@ bool ExtensionLoader::fail(std::string reason) {
   return false;
 }
 
-bool ExtensionLoader::load(LoaderHooks& hooks) {
+// Each group of entry points is fetched right after the check that the driver offers it, so the
+// sentence of a refusal names the first thing missing; a blend equation is looked up under the
+// name its extension gives it.
+bool ExtensionLoader::load(LoaderHooks& hooks, const GLVersion& version) {
   if (loaded) return true;
   current = &hooks;
-  const GLVersion& version = owner->glVersion;
 
   const char* windowSystem = hooks.windowSystemExtensions();
   if (!windowSystem) return fail("the window system offers no extension string");
@@ -144,10 +149,13 @@ bool ExtensionLoader::load(LoaderHooks& hooks) {
   } else if (hasExtension("GL_EXT_blend_subtract")) {
     fetch(hooks, gl::glBlendEquationEXT, "glBlendEquationEXT");
   } else {
-    return fail("a subtractive blend equation (GL_ARB_imaging or GL_EXT_blend_subtract) is required");
+    return fail(
+        "a subtractive blend equation (GL_ARB_imaging or GL_EXT_blend_subtract) is required");
   }
 
-  if (!fetchMultitextureEntryPoints(hooks)) return fail("the multitexture entry points are missing");
+  if (!fetchMultitextureEntryPoints(hooks)) {
+    return fail("the multitexture entry points are missing");
+  }
 
   if (!version.atLeast(2, 0)) {
     return fail("OpenGL 2.0 or later is required; this driver offers " + versionText(version));

@@ -6,8 +6,6 @@
 
 #include <string>
 
-struct DemoContext;
-
 struct GLVersion {
   int major = 0;
   int minor = 0;
@@ -39,16 +37,14 @@ bool hasExtensionIn(const char* list, const char* name);
 
 class ExtensionLoader {
  public:
-  explicit ExtensionLoader(DemoContext* ownerContext) : owner(ownerContext) {}
-
-  // Loads the entry points through `hooks` (the display that made the context). False when the
-  // driver lacks something the show needs; failureReason() then says what, in one sentence.
-  bool load(LoaderHooks& hooks);
+  // Loads the entry points through `hooks` (the display that made the context, whose GL version
+  // is `version`). False when the driver lacks something the show needs; failureReason() then
+  // says what, in one sentence. Once loaded, later calls return true at once.
+  bool load(LoaderHooks& hooks, const GLVersion& version);
   // Whether the current context advertises `name` (whole word) in GL_EXTENSIONS.
   bool hasExtension(const char* name) const;
   const std::string& failureReason() const { return failure; }
 
-  DemoContext* owner;
   bool loaded = false;
 
  private:

@@ -34,6 +34,8 @@ std::optional<Viewport> letterboxViewport(int width, int height) {
 }
 
 bool startDisplay(DemoContext& context, Display& display, std::string& error) {
+  // No multisampled window: every scene draws into the single-sampled render targets, so it would
+  // smooth nothing but the final full-screen quad. The record says what the window got.
   context.sampleCount = 0;
   context.display = &display;
   DisplayRequest request;
@@ -45,19 +47,23 @@ bool startDisplay(DemoContext& context, Display& display, std::string& error) {
     error = display.error();
     return false;
   }
+  // The loader decides on this version, so it is read from the context just made.
   context.glVersion = parseGLVersion(reinterpret_cast<const char*>(glGetString(GL_VERSION)));
-  if (!context.extensions.load(display)) {
+  if (!context.extensions.load(display, context.glVersion)) {
     error = context.extensions.failureReason();
     return false;
   }
   display.show();
   if (!display.setSwapInterval(context.vsync ? 1 : 0) && context.vsync) {
-    std::fprintf(stderr, "nightloom: warning: the display refuses vertical sync; frames are not paced\n");
+    std::fprintf(stderr,
+                 "nightloom: warning: the display refuses vertical sync; frames are not paced\n");
   }
 
   int drawableWidth = 0;
   int drawableHeight = 0;
   display.drawableSize(drawableWidth, drawableHeight);
+  // The drawable can differ from the size asked for (a full-screen mode, a high-density screen),
+  // so the letterbox is fitted to what the window really has.
   const std::optional<Viewport> viewport = letterboxViewport(drawableWidth, drawableHeight);
   if (!viewport) return true;
   glViewport(viewport->x, viewport->y, viewport->width, viewport->height);

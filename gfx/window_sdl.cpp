@@ -19,22 +19,33 @@
 
 namespace {
 
-// Windows virtual-key codes for the keys SDL reports; letters and digits are their upper-case ASCII.
+// Windows virtual-key codes for the keys SDL reports; letters and digits are their upper-case
+// ASCII.
 int virtualKeyOf(SDL_Keycode key) {
   if (key >= SDLK_a && key <= SDLK_z) return 'A' + (key - SDLK_a);
   if (key >= SDLK_0 && key <= SDLK_9) return '0' + (key - SDLK_0);
   if (key >= SDLK_F1 && key <= SDLK_F12) return 0x70 + (key - SDLK_F1);
   switch (key) {
-    case SDLK_ESCAPE: return 27;
-    case SDLK_RETURN: return 13;
-    case SDLK_SPACE: return 32;
-    case SDLK_TAB: return 9;
-    case SDLK_BACKSPACE: return 8;
-    case SDLK_LEFT: return 0x25;
-    case SDLK_UP: return 0x26;
-    case SDLK_RIGHT: return 0x27;
-    case SDLK_DOWN: return 0x28;
-    default: return -1;
+    case SDLK_ESCAPE:
+      return 27;
+    case SDLK_RETURN:
+      return 13;
+    case SDLK_SPACE:
+      return 32;
+    case SDLK_TAB:
+      return 9;
+    case SDLK_BACKSPACE:
+      return 8;
+    case SDLK_LEFT:
+      return 0x25;
+    case SDLK_UP:
+      return 0x26;
+    case SDLK_RIGHT:
+      return 0x27;
+    case SDLK_DOWN:
+      return 0x28;
+    default:
+      return -1;
   }
 }
 
@@ -47,6 +58,8 @@ class SdlDisplay final : public Display {
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return failWith("SDL video: ", SDL_GetError());
     videoStarted = true;
     fullscreen = request.fullscreen;
+    // 3.0 for the dot field's vertex buffers and arrays, the compatibility profile for the
+    // scenes' immediate mode.
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 0);
@@ -54,6 +67,8 @@ class SdlDisplay final : public Display {
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
     SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
     SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 1);
+    // Hidden until show(), which comes after the loader accepted the driver: a refused driver
+    // never flashes an empty window.
     Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
     window = SDL_CreateWindow(kWindowTitle, 0, 0, request.width, request.height, flags);
     if (!window) return failWith("SDL could not create the window: ", SDL_GetError());

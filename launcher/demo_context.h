@@ -1,6 +1,6 @@
 // The one record of the production: the settings chosen in the setup dialog, the display with its
-// GL context, the loader state, both asset registries, the music and the demo clock. Every part that
-// needs a setting, a handle or the clock reads it from here.
+// GL context, the loader state, both asset registries, the music and the demo clock. Every part
+// that needs a setting, a handle or the clock reads it from here.
 #pragma once
 
 #include <cstdint>
@@ -42,7 +42,7 @@ struct DemoContext {
   Display* display = nullptr;  // window or headless surface with the GL context; not owned
   uint8_t keyDown[256] = {};
   GLVersion glVersion;
-  ExtensionLoader extensions{this};
+  ExtensionLoader extensions;
   TextureRegistry textureRegistry;
   ShaderRegistry shaderRegistry;
   MusicState music;
@@ -52,6 +52,7 @@ struct DemoContext {
   uint32_t ms = 0;
   float frameDelta = 0.0f;
 
-  // Fills displayModes and desktopAspect from a display-mode query (empty query: no modes, aspect 0).
+  // Fills displayModes and desktopAspect from a display-mode query (empty query: no modes, aspect
+  // 0).
   void initDisplayModes(const DisplayModeQuery& query);
 };

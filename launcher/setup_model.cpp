@@ -109,6 +109,8 @@ SetupControls SetupModel::initialControls() const {
   controls.fullscreen = presets.fullscreen.value_or(true);
   controls.vsync = presets.vsync.value_or(true);
   controls.music = presets.music.value_or(true);
+  // A preset size that the list lacks stands typed in the field with no entry selected, as if
+  // the user had typed it; Launch then treats it as typed text.
   if (presets.resolution) {
     const auto [width, height] = *presets.resolution;
     std::optional<size_t> index = indexOfSize(width, height);
@@ -118,6 +120,8 @@ SetupControls SetupModel::initialControls() const {
   return controls;
 }
 
+// Launch never reads outside the list: the selected entry, else the typed text when the list holds
+// that size, else the desktop's mode, else the first entry; nothing only for an empty list.
 std::optional<size_t> SetupModel::chosenModeIndex(const SetupControls& controls) const {
   if (modes.empty()) return std::nullopt;
   if (inRange(controls.resolutionIndex, modes.size())) {
@@ -143,6 +147,9 @@ std::optional<LaunchSettings> SetupModel::launch(const SetupControls& controls) 
   return settings;
 }
 
+// The window path has no list to choose from: a --window size is taken as given (a window may have
+// any size), else the desktop's, else a listed mode, else a size that fits most screens. The mode
+// list holds only 32-bit modes, so every path asks for 32 bits.
 LaunchSettings SetupModel::launchWithoutDialog() const {
   const SetupControls controls = initialControls();
   LaunchSettings settings = choicesOf(controls);
@@ -172,7 +179,7 @@ LaunchSettings SetupModel::choicesOf(const SetupControls& controls) const {
   }
   if (controls.multisamplingIndex >= 1 &&
       inRange(controls.multisamplingIndex, sampleCounts.size())) {
-    settings.sampleCount = int32_t{1} << controls.multisamplingIndex;
+    settings.sampleCount = int32_t{1} << controls.multisamplingIndex;  // entry i: "2^i x"
   }
   settings.fullscreen = controls.fullscreen;
   settings.vsync = controls.vsync;

@@ -9,7 +9,8 @@ namespace {
 
 // One band 4 units wide at z = 0, listed clockwise as seen at angle 0 so culling hides it until
 // it faces the viewer from behind the pivot.
-void drawBand(float angle, float vTop, float vBottom, float halfHeight) {
+void drawBand(float angle, const TextureRows& rows, float halfHeight) {
+  const float vTop = rows.top, vBottom = rows.bottom;
   glLoadIdentity();
   glTranslatef(0.0f, 0.0f, -2.0f);
   glRotatef(angle, 0.0f, 1.0f, 0.05f);
@@ -48,7 +49,7 @@ void drawCreditsRoll(float frameDelta) {
 
   glMatrixMode(GL_MODELVIEW);
   glPushMatrix();
-  drawBand(angle * 10.0f, 0.287f, 0.678f, 0.78f);
-  drawBand(angle * -10.0f, 0.678f, 0.951f, 0.55f);
+  drawBand(angle * 10.0f, kRollRows[0], 0.78f);
+  drawBand(angle * -10.0f, kRollRows[1], 0.55f);
   glPopMatrix();
 }

@@ -55,8 +55,8 @@ void drawOverlay() {
   popOrthoView();
 }
 
-void drawLayer(const char* texture, GLenum equation, float uStart, float vStart, float uEnd,
-               float vEnd, float cx, float cy, float sx, float sy, float alpha) {
+void drawLayer(const TextStrip& strip, float fade) {
+  const float alpha = strip.level * fade;
   if (alpha < 0.0001f) return;
   glMatrixMode(GL_MODELVIEW);
   glPushMatrix();
@@ -65,23 +65,26 @@ void drawLayer(const char* texture, GLenum equation, float uStart, float vStart,
   glDisable(GL_CULL_FACE);
   glDisable(GL_DEPTH_TEST);
   glEnable(GL_BLEND);
-  gl::setBlendEquation(equation);
+  gl::setBlendEquation(strip.equation);
   glBlendFunc(GL_ONE, GL_ONE);
   glColor4f(alpha, alpha, alpha, alpha);
-  useOverlayProgram(texture);
+  useOverlayProgram(strip.texture);
 
   // A reversed u range gives a negative half width: still upright, only the winding flips.
-  const float hw = (uEnd - uStart) * 0.5f * sx;
-  const float hh = (vEnd - vStart) * 0.5f * sy;
+  const float uStart = strip.columns.left, uEnd = strip.columns.right;
+  const float vStart = strip.rows.top, vEnd = strip.rows.bottom;
+  const StripPlacement& at = strip.placement;
+  const float hw = (uEnd - uStart) * 0.5f * at.sx;
+  const float hh = (vEnd - vStart) * 0.5f * at.sy;
   glBegin(GL_QUADS);
   glTexCoord2f(uStart, vStart);
-  glVertex3f(cx - hw, cy + hh, -1.0f);
+  glVertex3f(at.cx - hw, at.cy + hh, -1.0f);
   glTexCoord2f(uEnd, vStart);
-  glVertex3f(cx + hw, cy + hh, -1.0f);
+  glVertex3f(at.cx + hw, at.cy + hh, -1.0f);
   glTexCoord2f(uEnd, vEnd);
-  glVertex3f(cx + hw, cy - hh, -1.0f);
+  glVertex3f(at.cx + hw, at.cy - hh, -1.0f);
   glTexCoord2f(uStart, vEnd);
-  glVertex3f(cx - hw, cy - hh, -1.0f);
+  glVertex3f(at.cx - hw, at.cy - hh, -1.0f);
   glEnd();
 
   restoreAfterOverlay();

@@ -10,9 +10,14 @@ NIGHTLOOM_PACKAGES=(
   dpkg-dev file desktop-file-utils man-db groff-base
 )
 
+# What only check.sh needs: clang and its runtimes for the fuzz target (libFuzzer), and Python for
+# the include-cycle check.
+NIGHTLOOM_CHECK_PACKAGES=(clang libclang-rt-14-dev python3)
+
+# install_packages [PACKAGE...]: the build's packages and the ones named.
 install_packages() {
   local missing=()
-  for package in "${NIGHTLOOM_PACKAGES[@]}"; do
+  for package in "${NIGHTLOOM_PACKAGES[@]}" "$@"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
       missing+=("$package")
   done
@@ -24,10 +29,21 @@ install_packages() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-# build_tree DIR [cmake options...]
+# build_tree DIR [cmake options...]: configures DIR and builds everything in it.
 build_tree() {
   local dir=$1
   shift
   cmake -S "$NIGHTLOOM_ROOT" -B "$dir" -G Ninja "$@" >/dev/null
   cmake --build "$dir" -j "$(nproc)"
+}
+
+# build_targets DIR TARGETS [-- cmake options...]: configures DIR and builds only TARGETS.
+build_targets() {
+  local dir=$1 targets=() options=()
+  shift
+  while [ $# -gt 0 ] && [ "$1" != "--" ]; do targets+=("$1"); shift; done
+  [ $# -gt 0 ] && shift
+  options=("$@")
+  cmake -S "$NIGHTLOOM_ROOT" -B "$dir" -G Ninja "${options[@]}" >/dev/null
+  cmake --build "$dir" -j "$(nproc)" --target "${targets[@]}"
 }

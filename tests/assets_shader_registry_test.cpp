@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <iterator>
 #include <string>
 
 #include "assets/shader_registry.h"
@@ -76,18 +77,22 @@ TEST_F(ShaderRegistryTest, ShowSourcesCompileAndLinkWithTheirUniformsAndAttribut
     EXPECT_NE(registry.findShader(name), nullptr) << name;
   }
 
+  // Everything the dot program's table names is declared by its sources.
   gl::glUseProgram(dots->glId);
-  dots->addUniform(kUniformMat4, "texMatrix");
-  dots->addUniform(kUniformInt, "tex");
-  dots->addUniform(kUniformInt, "image");
-  const char* attributes[] = {"aCoords", "aPos", "aTexCoords", "aTexImgCoords", "aColor", "aScale"};
-  for (int i = 0; i < 6; ++i) dots->addAttribute(GLuint(i), attributes[i], i == 5 ? 1 : 4);
+  for (const ProgramUniformSlot& uniform : kDotsUniforms) {
+    dots->addUniform(uniform.type, uniform.name);
+  }
+  for (size_t slot = 0; slot < std::size(kDotsAttributes); ++slot) {
+    dots->addAttribute(GLuint(slot), kDotsAttributes[slot].name, kDotsAttributes[slot].size);
+  }
   gl::glUseProgram(0);
-  for (const char* name : {"texMatrix", "tex", "image"}) {
+  for (const ProgramUniformSlot& uniform : kDotsUniforms) {
+    const char* name = uniform.name;
     ASSERT_NE(dots->findUniform(name), nullptr) << name;
     EXPECT_GE(dots->findUniform(name)->location, 0) << name;
   }
-  for (const char* name : attributes) {
+  for (const ProgramAttributeSlot& slot : kDotsAttributes) {
+    const char* name = slot.name;
     const ProgramAttribute* attribute = dots->findAttribute(name);
     ASSERT_NE(attribute, nullptr) << name;
     // The location is the linker's, whatever index was asked for.

@@ -14,7 +14,6 @@
 
 #include "audio/fft.h"
 #include "audio/music.h"
-#include "launcher/demo_context.h"
 #include "support/mod_writer.h"
 #include "support/mp3_writer.h"
 
@@ -289,28 +288,6 @@ TEST(SilentOutputTest, PositionFollowsTheClock) {
   const int64_t frozen = engine->position(channel);
   std::this_thread::sleep_for(std::chrono::milliseconds(20));
   EXPECT_EQ(engine->position(channel), frozen);
-}
-
-TEST(MusicPlaybackTest, ShowOpensDataMusicFromTheWorkingDirectory) {
-  TempDir dir;
-  std::filesystem::create_directories(dir.file("Data"));
-  ASSERT_TRUE(writeMp3(dir.file("Data/music.mp3"), stereoSine(440.0, 0.5, kRate, kRate), 2, kRate));
-  const auto previous = std::filesystem::current_path();
-  std::filesystem::current_path(dir.file(""));
-  DemoContext context;
-  context.music.output = AudioOutput::Driven;
-  const bool opened = openMusic(context);
-  std::filesystem::current_path(previous);
-  ASSERT_TRUE(opened) << context.music.error;
-  EXPECT_EQ(context.music.isModule, 0);
-
-  startMusicIfDue(context, 3000);
-  EXPECT_EQ(context.musicStarted, 0);
-  startMusicIfDue(context, 3001);
-  EXPECT_EQ(context.musicStarted, 1);
-  EXPECT_EQ(context.music.engine->position(context.music.live()), 0);
-  stopMusic(context);
-  EXPECT_EQ(context.musicStarted, 0);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "assets/configurator.h"
 #include "assets/shader_registry.h"
 #include "assets/shader_sources.h"
+#include "assets/show_data.h"
 #include "assets/texture_registry.h"
 #include "audio/music.h"
 #include "gfx/gl.h"
@@ -21,33 +22,24 @@
 
 namespace {
 
-struct Row {
-  const char* file;
-  const char* name;
-  int width, height;
-  GLint minFilter, magFilter;
-};
-
-const Row kRows[8] = {
-    {"overlay1.p", "OVERLAY1", 1024, 576, GL_NEAREST, GL_NEAREST},
-    {"d.p", "DOT", 256, 256, GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR},
-    {"title.p", "TITLE", 1024, 1024, GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR},
-    {"square.p", "SQUARE", 512, 512, GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR},
-    {"credits.p", "CREDITS", 1024, 1024, GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR},
-    {"greets1.p", "GREETS1", 1024, 1024, GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR},
-    {"greets2.p", "GREETS2", 1024, 1024, GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR},
-    {"message.p", "MESSAGE", 1024, 64, GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR},
-};
-
-// Row r is filled with palette index 10 + r, which is grey (10 + r).
+// Picture r is filled with palette index 10 + r, which is grey (10 + r).
 void writeRowPicture(int r, int width, int height) {
   const std::vector<uint8_t> indices(static_cast<size_t>(width) * height,
                                      static_cast<uint8_t>(10 + r));
-  ASSERT_TRUE(writeGreyPicture(kRows[r].file, indices, width, height));
+  ASSERT_TRUE(writeGreyPicture(kPictureFiles[r].file, indices, width, height));
 }
 
 void writeAllPictures() {
-  for (int r = 0; r < 8; ++r) writeRowPicture(r, kRows[r].width, kRows[r].height);
+  for (int r = 0; r < 8; ++r) {
+    writeRowPicture(r, kPictureFiles[r].width, kPictureFiles[r].height);
+  }
+}
+
+int rowOf(const char* file) {
+  for (int r = 0; r < 8; ++r) {
+    if (std::strcmp(kPictureFiles[r].file, file) == 0) return r;
+  }
+  return -1;
 }
 
 bool allZero(const std::vector<uint8_t>& bytes) {
@@ -92,11 +84,12 @@ TEST_F(BuildUp, RegistriesHoldEveryAssetInCreationOrder) {
   ASSERT_TRUE(build(configurator)) << configurator.error();
   EXPECT_EQ(warnings, "");
 
+  // The two render-target textures, then every picture of the table in its order, at its size,
+  // with the grey its file holds (alpha repeating red) and the sampling its filter asks for.
   const auto& textures = context.textureRegistry.textures();
-  const char* names[10] = {"DEFAULT_TARGET1", "DEFAULT_TARGET2", "OVERLAY1", "DOT",     "TITLE",
-                           "SQUARE",          "CREDITS",         "GREETS1",  "GREETS2", "MESSAGE"};
-  ASSERT_EQ(textures.size(), 10u);
-  for (int i = 0; i < 10; ++i) EXPECT_EQ(textures[i]->name, names[i]);
+  ASSERT_EQ(textures.size(), 2 + std::size(kPictureFiles));
+  EXPECT_EQ(textures[0]->name, "DEFAULT_TARGET1");
+  EXPECT_EQ(textures[1]->name, "DEFAULT_TARGET2");
   for (int i = 0; i < 2; ++i) {
     EXPECT_EQ(textures[i]->width, 1280);
     EXPECT_EQ(textures[i]->height, 1280);
@@ -105,18 +98,31 @@ TEST_F(BuildUp, RegistriesHoldEveryAssetInCreationOrder) {
     EXPECT_EQ(textures[i]->magFilter, GL_LINEAR);
   }
   for (int r = 0; r < 8; ++r) {
+    const PictureFile& picture = kPictureFiles[r];
     const Texture& texture = *textures[2 + r];
-    EXPECT_EQ(texture.width, kRows[r].width) << texture.name;
-    EXPECT_EQ(texture.height, kRows[r].height) << texture.name;
-    EXPECT_EQ(texture.mipmapMode, kMipmapBuild);
-    EXPECT_EQ(texture.minFilter, kRows[r].minFilter) << texture.name;
-    EXPECT_EQ(texture.magFilter, kRows[r].magFilter) << texture.name;
-    // Grey 10 + r, with alpha repeating red.
+    SCOPED_TRACE(picture.file);
+    EXPECT_EQ(texture.name, picture.texture);
+    EXPECT_EQ(texture.width, picture.width);
+    EXPECT_EQ(texture.height, picture.height);
     const uint8_t grey = static_cast<uint8_t>(10 + r);
     EXPECT_EQ(texture.pixels.front(), grey);
     EXPECT_EQ(texture.pixels[3], grey);
     EXPECT_EQ(texture.pixels.back(), grey);
+    // What GL samples with. Every picture gets its mipmap chain from gluBuild2DMipmaps, which
+    // scales a side that is not a power of two (the overlay's 576) to one first.
+    glBindTexture(GL_TEXTURE_2D, texture.glId);
+    GLint minFilter = 0, magFilter = 0, width = 0, secondLevel = 0;
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minFilter);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &magFilter);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 1, GL_TEXTURE_WIDTH, &secondLevel);
+    EXPECT_EQ(width, picture.width);
+    EXPECT_EQ(secondLevel, picture.width / 2);
+    const bool mipmapped = picture.filter == PictureFilter::Mipmapped;
+    EXPECT_EQ(minFilter, mipmapped ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST);
+    EXPECT_EQ(magFilter, mipmapped ? GL_LINEAR : GL_NEAREST);
   }
+  glBindTexture(GL_TEXTURE_2D, textures.back()->glId);
 
   const auto& targets = context.textureRegistry.renderTargets();
   ASSERT_EQ(targets.size(), 2u);
@@ -145,33 +151,34 @@ TEST_F(BuildUp, RegistriesHoldEveryAssetInCreationOrder) {
   EXPECT_EQ(overlay.uniforms[0]->type, kUniformInt);
   EXPECT_GE(overlay.uniforms[0]->location, 0);
 
+  // Every uniform and attribute the dot layers and the dot pass look up, with a location.
   const ShaderProgram& dots = *programs[1];
-  const char* uniforms[3] = {"texMatrix", "tex", "image"};
-  const int32_t types[3] = {kUniformMat4, kUniformInt, kUniformInt};
-  ASSERT_EQ(dots.uniforms.size(), 3u);
-  for (int i = 0; i < 3; ++i) {
-    EXPECT_EQ(dots.uniforms[i]->name, uniforms[i]);
-    EXPECT_EQ(dots.uniforms[i]->type, types[i]);
-    EXPECT_GE(dots.uniforms[i]->location, 0) << uniforms[i];
+  ASSERT_EQ(dots.uniforms.size(), std::size(kDotsUniforms));
+  for (size_t i = 0; i < std::size(kDotsUniforms); ++i) {
+    EXPECT_EQ(dots.uniforms[i]->name, kDotsUniforms[i].name);
+    EXPECT_EQ(dots.uniforms[i]->type, kDotsUniforms[i].type);
+    EXPECT_EQ(dots.uniforms[i]->location,
+              gl::glGetUniformLocation(dots.glId, kDotsUniforms[i].name));
+    EXPECT_GE(dots.uniforms[i]->location, 0) << kDotsUniforms[i].name;
   }
-  const char* attributes[6] = {"aCoords",       "aPos",   "aTexCoords",
-                               "aTexImgCoords", "aColor", "aScale"};
-  ASSERT_EQ(dots.attributes.size(), 6u);
-  for (int i = 0; i < 6; ++i) {
-    EXPECT_EQ(dots.attributes[i]->name, attributes[i]);
-    EXPECT_EQ(dots.attributes[i]->size, i == 5 ? 1 : 4);
+  ASSERT_EQ(dots.attributes.size(), std::size(kDotsAttributes));
+  for (size_t i = 0; i < std::size(kDotsAttributes); ++i) {
+    EXPECT_EQ(dots.attributes[i]->name, kDotsAttributes[i].name);
+    EXPECT_EQ(dots.attributes[i]->size, kDotsAttributes[i].size);
     EXPECT_EQ(dots.attributes[i]->componentType, static_cast<GLenum>(GL_FLOAT));
-    EXPECT_GE(dots.attributes[i]->location, 0) << attributes[i];
+    EXPECT_EQ(dots.attributes[i]->location,
+              gl::glGetAttribLocation(dots.glId, kDotsAttributes[i].name));
+    EXPECT_GE(dots.attributes[i]->location, 0) << kDotsAttributes[i].name;
   }
 
   const auto& images = configurator.assets->images;
   ASSERT_EQ(images.size(), 8u);
   for (int r = 0; r < 8; ++r) {
-    EXPECT_STREQ(images[r].name, kRows[r].name);
+    EXPECT_STREQ(images[r].name, kPictureFiles[r].texture);
     EXPECT_NE(images[r].pixels, nullptr);
     EXPECT_NE(images[r].palette, nullptr);
-    EXPECT_EQ(images[r].width, kRows[r].width);
-    EXPECT_EQ(images[r].height, kRows[r].height);
+    EXPECT_EQ(images[r].width, kPictureFiles[r].width);
+    EXPECT_EQ(images[r].height, kPictureFiles[r].height);
   }
 
   // Left behind: "RT_DEFAULT2" bound, "MESSAGE" on the active unit, no program.
@@ -216,15 +223,15 @@ TEST_F(BuildUp, MissingDotSpriteLeavesAnAllZeroTextureAndOneWarning) {
   glBindTexture(GL_TEXTURE_2D, dot->glId);
   glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, gpu.data());
   EXPECT_TRUE(allZero(gpu));
-  EXPECT_EQ(configurator.assets->images[1].pixels, nullptr);
+  EXPECT_EQ(configurator.assets->images[rowOf("d.p")].pixels, nullptr);
   // The other pictures are unaffected.
-  EXPECT_EQ(context.textureRegistry.findTexture("TITLE")->pixels[0], 12);
+  EXPECT_EQ(context.textureRegistry.findTexture("TITLE")->pixels[0], 10 + rowOf("title.p"));
 }
 
 TEST_F(BuildUp, PictureOfTheWrongSizeIsRejectedWithBothSizes) {
   writeAllPictures();
-  writeRowPicture(3, 256, 256);    // square.p should be 512 x 512
-  writeRowPicture(0, 1024, 1024);  // overlay1.p larger than its 1024 x 576
+  writeRowPicture(rowOf("square.p"), 256, 256);      // should be 512 x 512
+  writeRowPicture(rowOf("overlay1.p"), 1024, 1024);  // larger than its 1024 x 576
   ActorsConfigurator configurator(&context);
   ASSERT_TRUE(build(configurator));
   EXPECT_NE(warnings.find("Data/square.p is 256x256, expected 512x512"), std::string::npos)
@@ -234,8 +241,8 @@ TEST_F(BuildUp, PictureOfTheWrongSizeIsRejectedWithBothSizes) {
   EXPECT_TRUE(allZero(context.textureRegistry.findTexture("SQUARE")->pixels));
   EXPECT_TRUE(allZero(context.textureRegistry.findTexture("OVERLAY1")->pixels));
   // The entry keeps the decoded picture as read.
-  EXPECT_EQ(configurator.assets->images[3].width, 256);
-  EXPECT_NE(configurator.assets->images[3].pixels, nullptr);
+  EXPECT_EQ(configurator.assets->images[rowOf("square.p")].width, 256);
+  EXPECT_NE(configurator.assets->images[rowOf("square.p")].pixels, nullptr);
 }
 
 TEST_F(BuildUp, ProgramThatDoesNotLinkStopsTheBuildNamingIt) {

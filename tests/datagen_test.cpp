@@ -9,29 +9,24 @@
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "assets/packed_image.h"
+#include "assets/show_data.h"
 #include "audio/decoder.h"
 #include "audio/fft.h"
 #include "audio/spectrum.h"
+#include "scenes/lettering_rows.h"
 
 namespace {
 
-struct TableRow {
-  const char* path;
-  int width, height;
-};
-
-const TableRow kPictures[] = {{"Data\\overlay1.p", 1024, 576}, {"Data\\d.p", 256, 256},
-                              {"Data\\title.p", 1024, 1024},   {"Data\\square.p", 512, 512},
-                              {"Data\\credits.p", 1024, 1024}, {"Data\\greets1.p", 1024, 1024},
-                              {"Data\\greets2.p", 1024, 1024}, {"Data\\message.p", 1024, 64}};
-
-PackedImage load(const char* path) {
+// The generated file `name` as the show's reader decodes it.
+PackedImage load(const char* name) {
+  const std::string path = std::string("Data/") + name;
   PackedImage image;
-  EXPECT_TRUE(image.loadPackedImage(path)) << path << ": " << image.error;
+  EXPECT_TRUE(image.loadPackedImage(path.c_str())) << path << ": " << image.error;
   return image;
 }
 
@@ -51,22 +46,20 @@ int litInRows(const PackedImage& image, double top, double bottom) {
   return lit;
 }
 
-// Strips as the text scenes cut them: `cuts` are the rows where one strip ends and the next
-// begins; a strip's lettering must keep `margin` texels clear of every cut and of the texture's
-// edges (the textures repeat), and every strip must hold some lettering.
-void expectLetteringInsideStrips(const char* path, const std::vector<double>& starts,
-                                 const std::vector<double>& ends) {
-  SCOPED_TRACE(path);
-  const PackedImage image = load(path);
+// Strips as the text scenes cut them: a strip's lettering must keep `margin` texels clear of
+// every cut (where one strip ends and the next begins) and of the texture's edges (the textures
+// repeat), and every strip must hold some lettering.
+void expectLetteringInsideStrips(const char* name, std::span<const TextureRows> strips) {
+  SCOPED_TRACE(name);
+  const PackedImage image = load(name);
   ASSERT_TRUE(image.pixels);
   const double margin = 8.0 / image.height;
-  std::vector<double> cuts = starts;
-  cuts.insert(cuts.end(), ends.begin(), ends.end());
-  for (double cut : cuts) {
-    EXPECT_EQ(litInRows(image, cut - margin, cut + margin), 0) << "lettering near row " << cut;
-  }
-  for (size_t i = 0; i < starts.size(); ++i) {
-    EXPECT_GT(litInRows(image, starts[i], ends[i]), 500) << "strip " << i << " is empty";
+  for (const TextureRows& strip : strips) {
+    for (double cut : {double(strip.top), double(strip.bottom)}) {
+      EXPECT_EQ(litInRows(image, cut - margin, cut + margin), 0) << "lettering near row " << cut;
+    }
+    EXPECT_GT(litInRows(image, strip.top, strip.bottom), 500)
+        << "the strip from row " << strip.top << " is empty";
   }
   for (int y = 0; y < image.height; ++y) {
     for (int x : {0, 1, 2, 3, 4, 5, 6, 7}) {
@@ -77,13 +70,14 @@ void expectLetteringInsideStrips(const char* path, const std::vector<double>& st
   }
 }
 
+// Every picture the build-up asks for exists and has the size of its texture.
 TEST(GeneratedPictures, DecodeToTheirTextureSizesWithAGreyPalette) {
-  for (const TableRow& row : kPictures) {
-    SCOPED_TRACE(row.path);
-    const PackedImage image = load(row.path);
+  for (const PictureFile& file : kPictureFiles) {
+    SCOPED_TRACE(file.file);
+    const PackedImage image = load(file.file);
     ASSERT_TRUE(image.pixels);
-    EXPECT_EQ(image.width, row.width);
-    EXPECT_EQ(image.height, row.height);
+    EXPECT_EQ(image.width, file.width);
+    EXPECT_EQ(image.height, file.height);
     for (int i = 0; i < 256; ++i) {
       EXPECT_EQ(image.palette[size_t(i) * 3], i);
       EXPECT_EQ(image.palette[size_t(i) * 3 + 2], i);
@@ -92,26 +86,23 @@ TEST(GeneratedPictures, DecodeToTheirTextureSizesWithAGreyPalette) {
 }
 
 TEST(GeneratedPictures, LetteringStaysInsideTheRowsItsStripCuts) {
-  // Title lines 0 .. 0.492, 0.455 .. 0.717, 0.717 .. 1: nothing may lie where the first two
-  // overlap, so both of those cuts are checked from either side.
-  expectLetteringInsideStrips("Data\\title.p", {0.0, 0.492, 0.717}, {0.455, 0.717, 1.0});
+  // Nothing may lie where the first two title lines overlap, so both of those cuts are checked
+  // from either side.
+  expectLetteringInsideStrips("title.p", kTitleRows);
   {
-    const PackedImage title = load("Data\\title.p");
-    EXPECT_EQ(litInRows(title, 0.455, 0.492), 0);
+    const PackedImage title = load("title.p");
+    EXPECT_EQ(litInRows(title, kTitleRows[1].top, kTitleRows[0].bottom), 0);
     // Line 2 is drawn 0.079 units higher than line 1 relative to their texture rows (scale 1.5),
-    // so 0.0525 of clear rows around 0.717 keep the two lines apart on screen.
-    EXPECT_EQ(litInRows(title, 0.717 - 0.027, 0.717 + 0.027), 0);
+    // so 0.0525 of clear rows around their cut keep the two lines apart on screen.
+    const double cut = kTitleRows[2].top;
+    EXPECT_EQ(litInRows(title, cut - 0.027, cut + 0.027), 0);
   }
-  // Credit lines and the roll's two bands; rows below 0.951 are never shown.
-  expectLetteringInsideStrips("Data\\credits.p", {0.0, 0.15, 0.287, 0.678},
-                              {0.15, 0.287, 0.678, 0.951});
-  expectLetteringInsideStrips("Data\\greets1.p",
-                              {0.0, 0.121, 0.235, 0.364, 0.49, 0.62, 0.745, 0.874},
-                              {0.121, 0.235, 0.364, 0.49, 0.62, 0.745, 0.874, 1.0});
-  expectLetteringInsideStrips("Data\\greets2.p",
-                              {0.0, 0.127, 0.247, 0.369, 0.492, 0.61, 0.73, 0.852},
-                              {0.127, 0.247, 0.369, 0.492, 0.61, 0.73, 0.852, 1.0});
-  expectLetteringInsideStrips("Data\\message.p", {0.0}, {1.0});
+  // Credit lines and the roll's two bands.
+  expectLetteringInsideStrips("credits.p", kCreditRows);
+  expectLetteringInsideStrips("credits.p", kRollRows);
+  expectLetteringInsideStrips("greets1.p", std::span(kGreetingRows).first(kGreetingsPerTexture));
+  expectLetteringInsideStrips("greets2.p", std::span(kGreetingRows).subspan(kGreetingsPerTexture));
+  expectLetteringInsideStrips("message.p", std::span(&kMessageRows, 1));
 }
 
 // Lit texels (above half grey) in rows [top, bottom) and columns [left, right), fractions of the
@@ -130,15 +121,14 @@ TEST(GeneratedPictures, GreetingsFillTheirStrips) {
   // Each greeting flashes alone over busy halftone dots for half a second: its letters must be
   // tall and heavy: its ink spans at least 64 rows (a capital of some 45 pixels at 720p) and
   // covers a fifth of the strip.
-  const std::vector<double> rows[2] = {{0.0, 0.121, 0.235, 0.364, 0.49, 0.62, 0.745, 0.874, 1.0},
-                                       {0.0, 0.127, 0.247, 0.369, 0.492, 0.61, 0.73, 0.852, 1.0}};
-  const char* paths[2] = {"Data\\greets1.p", "Data\\greets2.p"};
+  const char* names[2] = {"greets1.p", "greets2.p"};
   for (int t = 0; t < 2; ++t) {
-    const PackedImage image = load(paths[t]);
+    const PackedImage image = load(names[t]);
     ASSERT_TRUE(image.pixels);
-    for (size_t i = 0; i + 1 < rows[t].size(); ++i) {
-      SCOPED_TRACE(std::string(paths[t]) + " strip " + std::to_string(i));
-      const int y0 = int(rows[t][i] * 1024), y1 = int(rows[t][i + 1] * 1024);
+    for (int i = 0; i < kGreetingsPerTexture; ++i) {
+      SCOPED_TRACE(std::string(names[t]) + " strip " + std::to_string(i));
+      const TextureRows& strip = kGreetingRows[t * kGreetingsPerTexture + i];
+      const int y0 = int(strip.top * 1024), y1 = int(strip.bottom * 1024);
       int first = y1, last = y0;
       for (int y = y0; y < y1; ++y) {
         for (int x = 0; x < image.width; ++x) {
@@ -147,17 +137,16 @@ TEST(GeneratedPictures, GreetingsFillTheirStrips) {
       }
       EXPECT_GE(last - first + 1, 64);
       const double area = double(y1 - y0) * image.width;
-      EXPECT_GE(solidInRect(image, 0, 1, rows[t][i], rows[t][i + 1]) / area, 0.2);
+      EXPECT_GE(solidInRect(image, 0, 1, strip.top, strip.bottom) / area, 0.2);
     }
   }
 }
 
 TEST(GeneratedPictures, RollLetteringStaysWhereItsBandIsInFront) {
-  // The two roll bands cross behind the screen centre with depth writes on: band 2 (rows
-  // 0.678 .. 0.951) lies behind band 1 from u = 0.603 at rest (further right while swinging in),
-  // and band 1 (rows 0.287 .. 0.678) lies under band 2 left of u = 0.378. Letters there would be
-  // cut or crossed.
-  const PackedImage credits = load("Data\\credits.p");
+  // The two roll bands cross behind the screen centre with depth writes on: band 2 lies behind
+  // band 1 from u = 0.603 at rest (further right while swinging in), and band 1 lies under band 2
+  // left of u = 0.378. Letters there would be cut or crossed.
+  const PackedImage credits = load("credits.p");
   ASSERT_TRUE(credits.pixels);
   const auto lit = [&](double left, double right, double top, double bottom) {
     int n = 0;
@@ -166,14 +155,15 @@ TEST(GeneratedPictures, RollLetteringStaysWhereItsBandIsInFront) {
     }
     return n;
   };
-  EXPECT_EQ(lit(0.59, 1.0, 0.678, 0.951), 0) << "band 2 lettering where band 1 hides it";
-  EXPECT_EQ(lit(0.0, 0.40, 0.287, 0.678), 0) << "band 1 lettering under band 2";
-  EXPECT_GT(lit(0.0, 0.59, 0.678, 0.951), 5000);
-  EXPECT_GT(lit(0.40, 1.0, 0.287, 0.678), 5000);
+  const TextureRows band1 = kRollRows[0], band2 = kRollRows[1];
+  EXPECT_EQ(lit(0.59, 1.0, band2.top, band2.bottom), 0) << "band 2 lettering where band 1 hides it";
+  EXPECT_EQ(lit(0.0, 0.40, band1.top, band1.bottom), 0) << "band 1 lettering under band 2";
+  EXPECT_GT(lit(0.0, 0.59, band2.top, band2.bottom), 5000);
+  EXPECT_GT(lit(0.40, 1.0, band1.top, band1.bottom), 5000);
 }
 
 TEST(GeneratedPictures, DotSpriteIsRoundWhiteAndFillsItsSquare) {
-  const PackedImage dot = load("Data\\d.p");
+  const PackedImage dot = load("d.p");
   ASSERT_TRUE(dot.pixels);
   for (int y = 0; y < 256; ++y) {
     for (int x = 0; x < 256; ++x) {
@@ -196,7 +186,7 @@ TEST(GeneratedPictures, DotSpriteIsRoundWhiteAndFillsItsSquare) {
 }
 
 TEST(GeneratedPictures, OverlayIsBlackInTheMiddleAndFramedNearItsSeenEdge) {
-  const PackedImage overlay = load("Data\\overlay1.p");
+  const PackedImage overlay = load("overlay1.p");
   ASSERT_TRUE(overlay.pixels);
   int brightest = 0;
   for (int y = 200; y < 376; ++y) {
@@ -272,7 +262,8 @@ void printBeatMap(const BeatTrack& track) {
 
 TEST(GeneratedMusic, HasItsLengthAndBeatsWhereTheScenesListen) {
   std::string error;
-  const std::optional<DecodedAudio> audio = decodeMpegFile("Data/music.mp3", error);
+  const std::optional<DecodedAudio> audio =
+      decodeMpegFile(std::string("Data/") + kMusicFile, error);
   ASSERT_TRUE(audio) << error;
   EXPECT_EQ(audio->rate, 44100);
   EXPECT_EQ(audio->frames(), 74 * 44100);

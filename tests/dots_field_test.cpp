@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
 #include <limits>
 
 #include "app/scene_params.h"
@@ -19,9 +18,6 @@
 #include "support/headless_gl.h"
 
 namespace {
-
-// Where the pictures go: the directory the test started in (the build tree under ctest).
-const std::filesystem::path kStartDirectory = std::filesystem::current_path();
 
 class DotField : public ::testing::Test {
  protected:
@@ -252,16 +248,16 @@ struct Band {
   }
 };
 
-// The dots subtract alpha too, so the band is written opaque to look like what the window shows.
-bool writeOpaquePng(const std::string& name, const Band& band) {
+// The dots subtract alpha too, so the band is kept opaque to look like what the window shows.
+void keepOpaque(const std::string& name, const Band& band) {
   std::vector<uint8_t> opaque = band.pixels;
   for (size_t i = 3; i < opaque.size(); i += 4) opaque[i] = 255;
-  return writePng((kStartDirectory / name).string(), opaque, band.width, band.height);
+  keepTestPicture(name, opaque, band.width, band.height);
 }
 
-Band halftoneBand(int mode, float phase) {
+Band halftoneBand(int mode, float phase, float scale = 1.0f) {
   Band band;
-  band.pixels = halftone(mode, phase, 1.0f, band.width, band.height);
+  band.pixels = halftone(mode, phase, scale, band.width, band.height);
   return band;
 }
 
@@ -287,7 +283,7 @@ TEST_F(DotField, BlackSquareGivesFullDotsInsideAndNoneOutside) {
   EXPECT_GT(insideDark, inside * 0.6);
   EXPECT_LT(insideDark, inside * 0.95);
   EXPECT_EQ(outsideMarked, 0) << "of " << outside;
-  writeOpaquePng("dots_black_square_mode1.png", band);
+  keepOpaque("dots_black_square_mode1.png", band);
 }
 
 // Mean difference of one channel with itself shifted by (dx, dy), over the middle of the band.
@@ -342,7 +338,7 @@ TEST_F(DotField, ModeTwoOverBlackLeavesCyanMagentaYellowScreensAtTheirAngles) {
     }
     EXPECT_EQ(best, channel) << "channel " << channel;
   }
-  writeOpaquePng("dots_black_mode2.png", band);
+  keepOpaque("dots_black_mode2.png", band);
 }
 
 // --- Which way up ------------------------------------------------------------------------------
@@ -477,16 +473,34 @@ TEST_F(DotField, SkippedUploadsDrawTheSamePicture) {
   EXPECT_EQ(kept.pixels, fresh.pixels);
 }
 
-TEST_F(DotField, HalftonedTestPictureIsWritten) {
+// Leaving out the dots that cannot reach the viewport changes no pixel: every layer alone (phases
+// 0, 1 and 2) in both modes, at the show's dot size and at a larger one whose dots reach further,
+// drawn with the culling on and off. The culling must have left dots out for this to say anything.
+TEST_F(DotField, CullingLeavesEveryPixelAsTheWholeLayerDrawsIt) {
   paintPicture(testPicture);
-  for (float phase : {0.0f, 0.5f}) {
-    const Band band = halftoneBand(2, phase);
-    const std::string name =
-        phase == 0.0f ? "dots_halftone_mode2.png" : "dots_halftone_mode2_crossfade.png";
-    EXPECT_TRUE(writeOpaquePng(name, band));
+  for (int mode : {1, 2}) {
+    for (float phase : {0.0f, 1.0f, 2.0f}) {
+      for (float scale : {1.0f, 2.5f}) {
+        SCOPED_TRACE(testing::Message()
+                     << "mode " << mode << ", phase " << phase << ", scale " << scale);
+        const uint64_t before = dotFieldStats.verticesDrawn;
+        const Band culled = halftoneBand(mode, phase, scale);
+        const uint64_t drawnCulled = dotFieldStats.verticesDrawn - before;
+        dotViewCulling = false;
+        const Band whole = halftoneBand(mode, phase, scale);
+        dotViewCulling = true;
+        const uint64_t drawnWhole = dotFieldStats.verticesDrawn - before - drawnCulled;
+        EXPECT_LT(drawnCulled, drawnWhole);
+        ASSERT_EQ(culled.pixels.size(), whole.pixels.size());
+        size_t differing = 0;
+        for (size_t i = 0; i < culled.pixels.size(); ++i)
+          differing += culled.pixels[i] != whole.pixels[i];
+        EXPECT_EQ(differing, 0u);
+        if (phase == 0.0f && scale == 1.0f)
+          keepOpaque("dots_test_picture_mode" + std::to_string(mode) + ".png", culled);
+      }
+    }
   }
-  const Band band = halftoneBand(1, 1.0f);
-  EXPECT_TRUE(writeOpaquePng("dots_halftone_mode1.png", band));
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "assets/shader_registry.h"
+#include "assets/shader_sources.h"
 #include "dots/dot_layer.h"
 #include "launcher/demo_context.h"
 #include "support/dot_assets.h"
@@ -102,9 +103,9 @@ TEST(DotLayerBuffers, UploadFillsSixBuffersAndTheVertexArray) {
     EXPECT_NE(layer.buffers[slot].name, 0u);
     EXPECT_EQ(layer.buffers[slot].target, static_cast<GLenum>(GL_ARRAY_BUFFER));
     EXPECT_EQ(bufferSize(layer.buffers[slot].name), vertices * (slot == kDotScale ? 4 : 16))
-        << kDotAttributeNames[slot];
+        << kDotsAttributes[slot].name;
     ASSERT_NE(layer.attributes[slot], nullptr);
-    EXPECT_EQ(layer.attributes[slot]->name, kDotAttributeNames[slot]);
+    EXPECT_EQ(layer.attributes[slot]->name, kDotsAttributes[slot].name);
   }
   // The vertex array records every attribute as enabled, each from its own buffer.
   gl::glBindVertexArray(layer.vertexArray);

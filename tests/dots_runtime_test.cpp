@@ -105,11 +105,12 @@ TEST(DemoRuntimeSetUp, DotProgramWithoutAnAttributeIsNamed) {
     shaders.compileShader("DOTS_FRAG", GL_FRAGMENT_SHADER, kDotsFragmentSource);
     ShaderProgram* program = shaders.linkProgram("DOTS", "DOTS_VERT", "DOTS_FRAG");
     ASSERT_NE(program, nullptr);
-    program->addUniform(kUniformMat4, "texMatrix");
-    program->addUniform(kUniformInt, "tex");
-    program->addUniform(kUniformInt, "image");
+    for (const ProgramUniformSlot& uniform : kDotsUniforms) {
+      program->addUniform(uniform.type, uniform.name);
+    }
+    // Every attribute but the last, "aScale".
     for (int slot = 0; slot < kDotScale; ++slot) {
-      program->addAttribute(slot, kDotAttributeNames[slot], 4);
+      program->addAttribute(slot, kDotsAttributes[slot].name, kDotsAttributes[slot].size);
     }
     DemoRuntime runtime(partial);
     EXPECT_FALSE(runtime.ok());

@@ -9,7 +9,6 @@
 #include "gfx/gl.h"
 #include "gfx/gl_loader.h"
 #include "gfx/start_display.h"
-#include "launcher/demo_context.h"
 
 namespace {
 
@@ -46,10 +45,11 @@ void clearEntryPoints() {
 struct LoaderTest : ::testing::Test {
   void SetUp() override { clearEntryPoints(); }
   bool load(int major, int minor) {
-    context.glVersion = {major, minor};
-    return context.extensions.load(driver);
+    version = {major, minor};
+    return loader.load(driver, version);
   }
-  DemoContext context;
+  ExtensionLoader loader;
+  GLVersion version;
   FakeDriver driver;
 };
 
@@ -80,8 +80,8 @@ TEST(GLVersionText, ReadsTheDigitBeforeAndTheNumberAfterTheFirstDot) {
 }
 
 TEST_F(LoaderTest, AMesaLikeDriverLoadsEverythingOnce) {
-  ASSERT_TRUE(load(4, 5)) << context.extensions.failureReason();
-  EXPECT_TRUE(context.extensions.loaded);
+  ASSERT_TRUE(load(4, 5)) << loader.failureReason();
+  EXPECT_TRUE(loader.loaded);
   // No GL_ARB_imaging: the EXT blend equation is the one kept.
   EXPECT_EQ(gl::glBlendEquation, nullptr);
   EXPECT_NE(gl::glBlendEquationEXT, nullptr);
@@ -89,7 +89,7 @@ TEST_F(LoaderTest, AMesaLikeDriverLoadsEverythingOnce) {
   EXPECT_NE(gl::glBindFramebufferEXT, nullptr);
   EXPECT_NE(gl::glGenVertexArrays, nullptr);
   driver.asked.clear();
-  EXPECT_TRUE(context.extensions.load(driver));
+  EXPECT_TRUE(loader.load(driver, version));
   EXPECT_TRUE(driver.asked.empty());
 }
 
@@ -103,20 +103,19 @@ TEST_F(LoaderTest, ImagingWinsOverBlendSubtract) {
 TEST_F(LoaderTest, FailsWithoutASubtractiveBlendEquation) {
   driver.extensions = "GL_ARB_imaging_extra GL_EXT_framebuffer_object";
   EXPECT_FALSE(load(4, 5));
-  EXPECT_FALSE(context.extensions.loaded);
-  EXPECT_NE(context.extensions.failureReason().find("blend"), std::string::npos);
+  EXPECT_FALSE(loader.loaded);
+  EXPECT_NE(loader.failureReason().find("blend"), std::string::npos);
 }
 
 TEST_F(LoaderTest, FailsOnAMissingMultitextureEntryPoint) {
   driver.missing = {"glMultiTexCoord3f"};
   EXPECT_FALSE(load(4, 5));
-  EXPECT_NE(context.extensions.failureReason().find("multitexture"), std::string::npos);
+  EXPECT_NE(loader.failureReason().find("multitexture"), std::string::npos);
 }
 
 TEST_F(LoaderTest, AnOldDriverFailsAfterBlendAndMultitextureWereStored) {
   EXPECT_FALSE(load(1, 5));
-  EXPECT_EQ(context.extensions.failureReason(),
-            "OpenGL 2.0 or later is required; this driver offers 1.5");
+  EXPECT_EQ(loader.failureReason(), "OpenGL 2.0 or later is required; this driver offers 1.5");
   EXPECT_NE(gl::glBlendEquationEXT, nullptr);
   EXPECT_NE(gl::glActiveTexture, nullptr);
   EXPECT_EQ(gl::glCreateShader, nullptr);
@@ -127,7 +126,7 @@ TEST_F(LoaderTest, A21DriverGetsShadersButIsRefusedForTheDotField) {
   EXPECT_NE(gl::glCreateShader, nullptr);
   EXPECT_NE(gl::glGenFramebuffersEXT, nullptr);
   EXPECT_EQ(gl::glGenBuffers, nullptr);
-  EXPECT_NE(context.extensions.failureReason().find("3.0"), std::string::npos);
+  EXPECT_NE(loader.failureReason().find("3.0"), std::string::npos);
 }
 
 TEST_F(LoaderTest, FailsWithoutFramebufferObjects) {
@@ -145,7 +144,7 @@ TEST_F(LoaderTest, FailsWithoutTheWindowSystemsStringOrPixelFormatExtension) {
   driver.hasWindowSystemString = true;
   driver.windowSystem = "EGL_KHR_create_context_no_error";
   EXPECT_FALSE(load(4, 5));
-  EXPECT_NE(context.extensions.failureReason().find("EGL_KHR_create_context"), std::string::npos);
+  EXPECT_NE(loader.failureReason().find("EGL_KHR_create_context"), std::string::npos);
 
   driver.pixelFormat = nullptr;  // the toolkit chose the format itself
   EXPECT_TRUE(load(4, 5));
@@ -155,8 +154,10 @@ TEST(Letterbox, FitsSixteenByNineInsideTheDrawable) {
   struct Case {
     int width, height, x, y, w, h;
   };
-  const Case cases[] = {{1920, 1080, 0, 0, 1920, 1080}, {1280, 1024, 0, 152, 1280, 720},
-                        {1680, 1050, 0, 52, 1680, 945},  {1366, 768, 0, 0, 1365, 768},
+  const Case cases[] = {{1920, 1080, 0, 0, 1920, 1080},
+                        {1280, 1024, 0, 152, 1280, 720},
+                        {1680, 1050, 0, 52, 1680, 945},
+                        {1366, 768, 0, 0, 1365, 768},
                         {2560, 1080, 320, 0, 1920, 1080}};
   for (const Case& c : cases) {
     const auto viewport = letterboxViewport(c.width, c.height);

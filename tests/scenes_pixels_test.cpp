@@ -123,7 +123,7 @@ class ScenePixels : public ::testing::Test {
 
 TEST_F(ScenePixels, LayerOfTheUpperHalfAtScaleTwoIsATwoByOneRectangle) {
   clearTo(0, 0, 0);
-  drawLayer("BANDS", GL_FUNC_ADD, 0.0f, 0.0f, 1.0f, 0.5f, 0.0f, 0.0f, 2.0f, 2.0f, 1.0f);
+  drawLayer({"BANDS", GL_FUNC_ADD, 1.0f, {0.0f, 0.5f}, {0.0f, 0.0f, 2.0f, 2.0f}}, 1.0f);
   // Rows 0 and 1 of the picture only: red above, yellow below, never green.
   expectRgb(160, 120, 255, 0, 0);
   expectRgb(78, 130, 255, 0, 0);
@@ -146,8 +146,7 @@ TEST_F(ScenePixels, LayerOfTheUpperHalfAtScaleTwoIsATwoByOneRectangle) {
 TEST_F(ScenePixels, LayerWithReversedURangeStaysUnmirrored) {
   for (float uStart : {0.0f, 1.0f}) {
     clearTo(0, 0, 0);
-    drawLayer("COLUMNS", GL_FUNC_ADD, uStart, 0.0f, 1.0f - uStart, 1.0f, 0.0f, 0.0f, 1.0f, 1.0f,
-              1.0f);
+    drawLayer({"COLUMNS", GL_FUNC_ADD, 1.0f, {0, 1}, {0, 0, 1, 1}, {uStart, 1.0f - uStart}}, 1.0f);
     expectRgb(135, 90, 255, 0, 0);
     expectRgb(185, 90, 0, 255, 0);
     expectRgb(110, 90, 0, 0, 0);
@@ -158,14 +157,15 @@ TEST_F(ScenePixels, LayerSubtractsItsIntensityAndSkipsBelowTheThreshold) {
   clearTo(1, 1, 1);
   glDisable(GL_CULL_FACE);
   glColor4f(0.25f, 0.5f, 0.75f, 1.0f);
-  drawLayer("WHITE", GL_FUNC_REVERSE_SUBTRACT, 0, 0, 1, 1, 0, 0, 1, 1, 0.00009f);
+  const TextStrip white = {"WHITE", GL_FUNC_REVERSE_SUBTRACT, 1.0f, {0, 1}, {0, 0, 1, 1}};
+  drawLayer(white, 0.00009f);
   EXPECT_FALSE(glIsEnabled(GL_CULL_FACE));  // no GL call at all
   GLfloat colour[4];
   glGetFloatv(GL_CURRENT_COLOR, colour);
   EXPECT_EQ(colour[1], 0.5f);
   expectRgb(160, 90, 255, 255, 255);
 
-  drawLayer("WHITE", GL_FUNC_REVERSE_SUBTRACT, 0, 0, 1, 1, 0, 0, 1, 1, 0.5f);
+  drawLayer(white, 0.5f);
   const Rgba centre = pixel(160, 90);
   EXPECT_NEAR(centre[0], 127, 1);
   EXPECT_NEAR(centre[2], 127, 1);
@@ -173,6 +173,21 @@ TEST_F(ScenePixels, LayerSubtractsItsIntensityAndSkipsBelowTheThreshold) {
   glGetFloatv(GL_CURRENT_COLOR, colour);
   EXPECT_EQ(colour[0], 0.5f);  // the layer leaves its intensity as the colour
   expectStateLeftByOverlayPass();
+}
+
+// A strip's level scales its fade: the threshold applies to the product.
+TEST_F(ScenePixels, LayerIntensityIsItsLevelTimesItsFade) {
+  clearTo(1, 1, 1);
+  const TextStrip halfWhite = {"WHITE", GL_FUNC_REVERSE_SUBTRACT, 0.5f, {0, 1}, {0, 0, 1, 1}};
+  glEnable(GL_CULL_FACE);
+  drawLayer(halfWhite, 0.00019f);  // 0.000095: below the threshold
+  EXPECT_TRUE(glIsEnabled(GL_CULL_FACE));
+  expectRgb(160, 90, 255, 255, 255);
+  drawLayer(halfWhite, 0.5f);
+  EXPECT_NEAR(pixel(160, 90)[0], 191, 1);  // 1 - 0.25
+  GLfloat colour[4];
+  glGetFloatv(GL_CURRENT_COLOR, colour);
+  EXPECT_EQ(colour[0], 0.25f);
 }
 
 TEST_F(ScenePixels, BlackOverlayLeavesTheFrameAndWhiteTurnsItBlack) {

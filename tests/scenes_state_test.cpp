@@ -336,7 +336,9 @@ TEST_F(SceneState, GreetingsRiseAtTheirMiddleFallAtTheirEndAndAreZeroElsewhere) 
   drawTextScenes(w + 500, 0.2f);
   EXPECT_FLOAT_EQ(sceneParams.greetFade[3], 0.8f);
   for (int i = 0; i < 16; ++i) {
-    if (i != 3) EXPECT_EQ(sceneParams.greetFade[i], 0.0f) << "greeting " << i;
+    if (i != 3) {
+      EXPECT_EQ(sceneParams.greetFade[i], 0.0f) << "greeting " << i;
+    }
   }
   drawTextScenes(w + 1000, 0.2f);
   EXPECT_FLOAT_EQ(sceneParams.greetFade[3], 0.5f);

@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "app/capture.h"
 #include "app/frame_loop.h"
+#include "app/offscreen.h"
 #include "app/png_file.h"
 #include "app/scene_params.h"
 #include "app/show.h"
@@ -127,16 +127,15 @@ struct FrameFacts {
 };
 
 // Drives frame i at floor(i * 1000 / fps) like the capture, reads every presented frame back and
-// keeps the ones at the wanted times; presses Escape once demo time reaches stopMs.
+// keeps the ones at the wanted times; asks the loop to stop once demo time reaches stopMs.
 class RecordingPlatform final : public FramePlatform {
  public:
   RecordingPlatform(std::set<uint32_t> wanted, uint32_t stopAtMs)
       : keep(std::move(wanted)), stopMs(stopAtMs) {}
 
   uint32_t ticks() override { return captureFrameTime(index, kFps); }
-  void pumpEvents(uint8_t keyDown[256], FrameEvents&) override {
-    if (ticks() >= stopMs) keyDown[kKeyEscape] = 1;
-  }
+  void pumpEvents(uint8_t*, FrameEvents&) override {}
+  bool stopRequested() override { return ticks() >= stopMs; }
   void render(DemoContext& context) override {
     renderShowFrame(context);
     dotMode = sceneParams.dotMode;
@@ -175,7 +174,6 @@ class RecordingPlatform final : public FramePlatform {
   int32_t dotMode = 0;
 };
 
-
 // One run of the show in a fresh context, as a process start would give it. Empty facts and the
 // reason in `error` when the show cannot start.
 struct ShowRun {
@@ -188,18 +186,12 @@ ShowRun runShow(const std::set<uint32_t>& wanted, uint32_t stopMs = kShowEndMs) 
   sceneParams = SceneParams{};
   spectrumAnalyzer = SpectrumAnalyzer{};
   ShowRun run;
-  DemoContext context;
-  prepareOffscreenContext(context, kWidth, kHeight);
-  std::unique_ptr<Display> display = createHeadlessDisplay();
-  Show show(context);
-  if (!show.start(*display)) {
-    run.error = show.error();
-    return run;
-  }
+  OffscreenShow session(createHeadlessDisplay);
+  if (!session.start(kWidth, kHeight, run.error)) return run;
   pinGraphicsDriver();
   RecordingPlatform platform(wanted, stopMs);
-  show.play(platform);
-  show.stop();
+  session.show->play(platform);
+  session.show->stop();
   run.facts = std::move(platform.facts);
   run.frames = std::move(platform.kept);
   return run;

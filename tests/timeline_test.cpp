@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -126,8 +125,6 @@ TEST(TimelineSchedule, LaterWindowsHaveNoResets) {
 class TimelineFrame : public ::testing::Test {
  protected:
   void SetUp() override {
-    static const std::string start = std::filesystem::current_path().string();
-    startDirectory = start;
     context = &dotFieldContext();
     trace.clear();
     dotDrawTrace = &trace;
@@ -141,10 +138,7 @@ class TimelineFrame : public ::testing::Test {
     return readRGBA(0, 0, 1280, 720);
   }
 
-  std::string picturePath(const char* name) const { return startDirectory + "/" + name; }
-
   DemoContext* context = nullptr;
-  std::string startDirectory;
   std::vector<DotDrawRecord> trace;
 };
 
@@ -206,8 +200,8 @@ TEST_F(TimelineFrame, DotModeSwitchesTheWindowToTheHalftone) {
   setControls(1, 0.0f, 1.0f, 0);
   const std::vector<uint8_t> dots = frame(10000);
   ASSERT_EQ(sceneParams.dotMode, 1);
-  writePng(picturePath("timeline_10000_plain.png"), opaque(plain), 1280, 720);
-  writePng(picturePath("timeline_10000_dots.png"), opaque(dots), 1280, 720);
+  keepTestPicture("timeline_10000_plain.png", opaque(plain), 1280, 720);
+  keepTestPicture("timeline_10000_dots.png", opaque(dots), 1280, 720);
   EXPECT_TRUE(allGrey(dots));
   EXPECT_GT(darkPixels(dots), 0);
   EXPECT_FALSE(trace.empty());

@@ -1,13 +1,14 @@
 # The Windows build's tests, run as .exe files under Wine (CMAKE_CROSSCOMPILING_EMULATOR): the
 # portable suites that need neither the EGL context nor LAME, and the Windows backends' own tests.
 # Discovery happens when ctest runs, so building needs no Wine.
+# datagen_test reads the Data\ folder that scripts/windows-build.sh copies into the build folder.
 set(nightloom_portable_tests
     app_options_test assets_packed_image_test assets_packed_image_mutation_test datagen_test
     gfx_loader_test launcher_demo_context_test launcher_display_modes_test
     launcher_setup_model_test)
 foreach(name ${nightloom_portable_tests})
   add_executable(${name} ${CMAKE_CURRENT_SOURCE_DIR}/${name}.cpp)
-  target_link_libraries(${name} PRIVATE nightloom_core GTest::gtest_main)
+  target_link_libraries(${name} PRIVATE nightloom_offscreen GTest::gtest_main)
   gtest_discover_tests(${name} WORKING_DIRECTORY ${CMAKE_BINARY_DIR} DISCOVERY_MODE PRE_TEST
                        DISCOVERY_TIMEOUT 60)
 endforeach()
@@ -20,8 +21,9 @@ target_link_libraries(setup_dialog_win32_test PRIVATE nightloom_win32 GTest::gte
 gtest_discover_tests(setup_dialog_win32_test DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
                      PROPERTIES LABELS display)
 
-# The program as a user runs it, with a stand-in for ffmpeg.exe that counts what it is fed. The still is compared with one the Linux build rendered with
-# --still 6000 --size 640x360 (scripts/check-windows.sh makes it); without one that test skips.
+# The program as a user runs it, with a stand-in for ffmpeg.exe that counts what it is fed. The
+# still is compared with one the Linux build rendered with --still 6000 --size 640x360
+# (scripts/check-windows.sh makes it); without one that test skips.
 set(NIGHTLOOM_REFERENCE_STILL "" CACHE FILEPATH "The Linux build's --still 6000 --size 640x360")
 add_executable(fake_encoder_win32 fake_encoder_win32.cpp)
 add_executable(app_win32_test app_win32_test.cpp)

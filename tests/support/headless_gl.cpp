@@ -5,8 +5,9 @@
 #include <gtest/gtest.h>
 #include <link.h>
 
-#include <cstdio>
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 #include "app/png_file.h"
@@ -69,12 +70,18 @@ std::vector<uint8_t> readRGBA(int x, int y, int width, int height) {
   return pixels;
 }
 
-bool writePng(const std::string& path, const std::vector<uint8_t>& rgba, int width, int height) {
+void keepTestPicture(const std::string& name, const std::vector<uint8_t>& rgba, int width,
+                     int height) {
+  const char* folder = std::getenv("NIGHTLOOM_TEST_PICTURES");
+  if (folder == nullptr || *folder == '\0') return;
   const size_t stride = static_cast<size_t>(width) * 4;
   std::vector<uint8_t> topFirst(rgba.size());
   for (int row = 0; row < height; ++row) {
-    std::copy_n(rgba.begin() + (height - 1 - row) * stride, stride, topFirst.begin() + row * stride);
+    std::copy_n(rgba.begin() + (height - 1 - row) * stride, stride,
+                topFirst.begin() + row * stride);
   }
   std::string error;
-  return writePngFile(path, topFirst.data(), width, height, 4, error);
+  if (!writePngFile(std::string(folder) + "/" + name, topFirst.data(), width, height, 4, error)) {
+    ADD_FAILURE() << error;
+  }
 }

@@ -20,5 +20,8 @@ void pinGraphicsDriver();
 // RGBA bytes of the bound read framebuffer, rows bottom-up as GL returns them.
 std::vector<uint8_t> readRGBA(int x, int y, int width, int height);
 
-// Writes RGBA rows (bottom-up, as readRGBA gives them) to a PNG file, top row first.
-bool writePng(const std::string& path, const std::vector<uint8_t>& rgba, int width, int height);
+// With NIGHTLOOM_TEST_PICTURES set to a folder, writes RGBA rows (bottom-up, as readRGBA gives
+// them) there as the PNG file `name`, for people to look at; otherwise does nothing, so that a
+// test run leaves no file behind.
+void keepTestPicture(const std::string& name, const std::vector<uint8_t>& rgba, int width,
+                     int height);

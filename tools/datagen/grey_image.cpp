@@ -1,12 +1,14 @@
 // Grey picture helpers of the data generator: quantising, the grey palette, file and PNG output.
 #include "tools/datagen/grey_image.h"
 
-#include "app/png_file.h"
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 
+#include "app/png_file.h"
+
+// Shapes that overlap merge by maximum rather than by sum, so antialiased edges of two marks never
+// add up to a brighter seam; marks drawn past the edge are cut off.
 void GreyImage::lighten(int x, int y, float value) {
   if (x < 0 || y < 0 || x >= width || y >= height) return;
   float& texel = at(x, y);
@@ -22,6 +24,8 @@ std::vector<uint8_t> GreyImage::levels() const {
   return out;
 }
 
+// The show reads a palette index per texel; with this palette the index is the grey level itself,
+// which the .p format's run-length coding then keeps small for the flat black areas.
 std::vector<uint8_t> greyPalette() {
   std::vector<uint8_t> palette(768);
   for (int i = 0; i < 256; ++i) {

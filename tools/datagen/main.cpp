@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "assets/packed_image.h"
+#include "assets/show_data.h"
 #include "tools/datagen/icon.h"
 #include "tools/datagen/music.h"
 #include "tools/datagen/pictures.h"
@@ -25,17 +26,20 @@ struct Options {
 };
 
 void printHelp() {
+  std::string pictures;
+  for (const PictureFile& file : kPictureFiles) pictures += std::string(" ") + file.file;
   std::printf(
       "usage: nightloom-datagen [options] OUTPUT_DIR\n"
       "       nightloom-datagen --icon SIZE FILE.png\n"
-      "Writes the show's pictures (overlay1.p d.p title.p square.p credits.p greets1.p greets2.p\n"
-      "message.p) and its music (music.mp3) into OUTPUT_DIR, normally the build tree's Data/.\n"
+      "Writes the show's pictures (%s) and its music (%s)\n"
+      "into OUTPUT_DIR, normally the build tree's Data/.\n"
       "  --preview DIR   also write every picture as DIR/<name>.png\n"
       "  --fonts DIR     DejaVu font directory (default /usr/share/fonts/truetype/dejavu)\n"
       "  --no-music      pictures only\n"
       "  --no-pictures   music only\n"
       "  --icon SIZE FILE.png  the menu icon, SIZE x SIZE pixels (16 to 1024)\n"
-      "  --help          this text\n");
+      "  --help          this text\n",
+      pictures.c_str() + 1, kMusicFile);
 }
 
 bool parseOptions(int argc, char** argv, Options& options) {
@@ -91,6 +95,7 @@ bool writePictures(const Options& options) {
     std::fprintf(stderr, "nightloom-datagen: error: %s\n", error.c_str());
     return false;
   }
+  // Every picture is white marks on black, so one grey palette (index = level) serves them all.
   const std::vector<uint8_t> palette = greyPalette();
   for (const Picture& picture : pictures) {
     const std::vector<uint8_t> levels = picture.image.levels();
@@ -116,7 +121,7 @@ bool writeMusic(const Options& options) {
   std::vector<uint8_t> mp3;
   std::string error;
   if (!encodeMp3(stereo, mp3, error) ||
-      !writeFile(options.outputDirectory + "/music.mp3", mp3, error)) {
+      !writeFile(options.outputDirectory + "/" + kMusicFile, mp3, error)) {
     std::fprintf(stderr, "nightloom-datagen: error: %s\n", error.c_str());
     return false;
   }

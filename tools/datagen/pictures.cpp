@@ -1,13 +1,17 @@
-// The eight pictures. Lettering sits inside the texture rows that the text scenes cut into strips
-// (title, credit, greeting and roll rows), with margins wide enough that mipmapped sampling at a
-// strip's edge never reaches a neighbour's letters, and away from the texture's outer edges since
-// the textures repeat.
+// The pictures of the data table, each drawn at its texture's size. Lettering sits inside the
+// texture rows that the text scenes cut into strips (title, credit, greeting and roll rows), with
+// margins wide enough that mipmapped sampling at a strip's edge never reaches a neighbour's
+// letters, and away from the texture's outer edges since the textures repeat.
 #include "tools/datagen/pictures.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstring>
 #include <string>
+
+#include "assets/show_data.h"
+#include "scenes/lettering_rows.h"
 
 namespace {
 
@@ -44,11 +48,11 @@ void disc(GreyImage& image, float cx, float cy, float radius, float level) {
 // Overlay: subtracted from every frame. A vignette that deepens toward the edges of the part the
 // window shows (the quad overhangs, so about 0.045 to 0.955 of each axis is seen), a thin frame
 // with printer's corner marks just inside that part.
-GreyImage drawOverlay() {
-  GreyImage image(1024, 576);
+bool drawOverlay(Typesetter&, GreyImage& image) {
+  const float width = float(image.width), height = float(image.height);
   constexpr float kSeenFrom = 0.045f, kSeenTo = 0.955f;
-  const float seenW = (kSeenTo - kSeenFrom) * 1024.0f, seenH = (kSeenTo - kSeenFrom) * 576.0f;
-  const float left = kSeenFrom * 1024.0f, top = kSeenFrom * 576.0f;
+  const float seenW = (kSeenTo - kSeenFrom) * width, seenH = (kSeenTo - kSeenFrom) * height;
+  const float left = kSeenFrom * width, top = kSeenFrom * height;
   for (int y = 0; y < image.height; ++y) {
     for (int x = 0; x < image.width; ++x) {
       const float u = (float(x) + 0.5f - left) / seenW * 2.0f - 1.0f;
@@ -73,7 +77,7 @@ GreyImage drawOverlay() {
   constexpr int kTick = 10, kGap = 4;
   for (float cx : {fx0, fx1 - kLine}) {
     for (float cy : {fy0, fy1 - kLine}) {
-      const int sx = cx < 512 ? -1 : 1, sy = cy < 288 ? -1 : 1;
+      const int sx = cx < width / 2 ? -1 : 1, sy = cy < height / 2 ? -1 : 1;
       for (int t = kGap; t < kGap + kTick; ++t) {
         for (int w = 0; w < int(kLine); ++w) {
           image.lighten(int(cx) + w, int(cy) + (sy < 0 ? -t : int(kLine) - 1 + t), kLevel);
@@ -82,20 +86,20 @@ GreyImage drawOverlay() {
       }
     }
   }
-  return image;
+  return true;
 }
 
 // Dot sprite: white disc, soft rim, exactly symmetric about the centre (texel centres are
-// measured from 127.5, 127.5).
-GreyImage drawDot() {
-  GreyImage image(256, 256);
-  for (int y = 0; y < 256; ++y) {
-    for (int x = 0; x < 256; ++x) {
-      const float r = std::hypot(float(x) - 127.5f, float(y) - 127.5f) / 128.0f;
+// measured from 127.5, 127.5 in the 256 x 256 sprite).
+bool drawDot(Typesetter&, GreyImage& image) {
+  const float centre = float(image.width - 1) / 2.0f, radius = float(image.width) / 2.0f;
+  for (int y = 0; y < image.height; ++y) {
+    for (int x = 0; x < image.width; ++x) {
+      const float r = std::hypot(float(x) - centre, float(y) - centre) / radius;
       image.at(x, y) = 1.0f - smoothstep(0.74f, 0.96f, r);
     }
   }
-  return image;
+  return true;
 }
 
 // Cube face: a light face, a dark border with a bevel, an inset ring and a centre dot. Shapes are
@@ -112,22 +116,22 @@ float squareTexel(float u, float v) {
   return level;
 }
 
-GreyImage drawSquare() {
-  GreyImage image(512, 512);
+bool drawSquare(Typesetter&, GreyImage& image) {
   constexpr int kSub = 4;  // 4x4 supersampling for clean shape edges
-  for (int y = 0; y < 512; ++y) {
-    for (int x = 0; x < 512; ++x) {
+  const float side = float(image.width);
+  for (int y = 0; y < image.height; ++y) {
+    for (int x = 0; x < image.width; ++x) {
       float sum = 0;
       for (int j = 0; j < kSub; ++j) {
         for (int i = 0; i < kSub; ++i) {
-          sum += squareTexel((float(x) + (float(i) + 0.5f) / kSub) / 512.0f,
-                             (float(y) + (float(j) + 0.5f) / kSub) / 512.0f);
+          sum += squareTexel((float(x) + (float(i) + 0.5f) / kSub) / side,
+                             (float(y) + (float(j) + 0.5f) / kSub) / side);
         }
       }
       image.at(x, y) = sum / float(kSub * kSub);
     }
   }
-  return image;
+  return true;
 }
 
 // A row of dots growing from left to right: the show's halftone motif above the title.
@@ -148,9 +152,9 @@ void halftoneRamp(GreyImage& image, float top, float bottom, float left, float r
 }
 
 bool drawTitle(Typesetter& type, GreyImage& image) {
-  // Line rows: 0 .. 0.492, 0.455 .. 0.717, 0.717 .. 1. The first two overlap, so line 0 ends
-  // before 0.455 and line 1 starts after 0.492. On screen line 2 is drawn 0.08 units higher than
-  // the texture suggests, so a margin of about 0.03 on each side of 0.717 keeps them apart.
+  // The rows of the first two lines overlap (kTitleRows), so line 0 ends before line 1's rows
+  // begin and line 1 starts after line 0's end. On screen line 2 is drawn 0.08 units higher than
+  // the texture suggests, so a margin of about 0.03 on each side of their cut keeps them apart.
   // The lines are drawn 1.5 wide centred at x = 0.35, added to the frame: they show only over the
   // dark dots around the screen centre, so the block is set flush left and ends at u = 0.8
   // (x = 0.8) instead of running out to the right edge.
@@ -179,8 +183,7 @@ bool drawRoll(Typesetter& type, GreyImage& image) {
   const auto box = [](float left, float right, float top, float bottom) {
     return TextBox{left, top * 1024.0f, right, bottom * 1024.0f};
   };
-  // Band 1, rows 0.287 .. 0.678: the crew, three lines of two names, all at the size of the
-  // longest.
+  // Band 1 (kRollRows[0]): the crew, three lines of two names, all at the size of the longest.
   const char* crew[3] = {"tessel  mirevo", "lumenbug  qwill", "ondrae  pixelmoss"};
   TextBox crewBoxes[3];
   TextStyle name{kCondensedBold, 120.0f, 0.03f, Align::Centre, 1.0f};
@@ -194,7 +197,7 @@ bool drawRoll(Typesetter& type, GreyImage& image) {
   for (int i = 0; i < 3; ++i) {
     if (crewCap <= 0.0f || !type.drawLine(image, crew[i], crewBoxes[i], name)) return false;
   }
-  // Band 2, rows 0.678 .. 0.951: the group on two lines of one size, to stay in the visible part.
+  // Band 2 (kRollRows[1]): the group on two lines of one size, to stay in the visible part.
   TextStyle group{kBold, 120.0f, 0.02f, Align::Centre, 1.0f};
   const TextBox first = box(24.0f, kBand2Right, 0.691f, 0.812f);
   const TextBox second = box(24.0f, kBand2Right, 0.822f, 0.939f);
@@ -204,7 +207,7 @@ bool drawRoll(Typesetter& type, GreyImage& image) {
 }
 
 bool drawCredits(Typesetter& type, GreyImage& image) {
-  // Credit lines in rows 0 .. 0.15 and 0.15 .. 0.287; the roll's two bands below them.
+  // The two credit lines inside their rows (kCreditRows); the roll's two bands below them.
   TextStyle credit{kBold, 46.0f, 0.02f, Align::Centre, 1.0f};
   if (!type.drawLine(image, "code and visuals by tessel", rowBox(image, 0.022f, 0.128f), credit) ||
       !type.drawLine(image, "music and sound by mirevo", rowBox(image, 0.172f, 0.265f), credit)) {
@@ -213,21 +216,24 @@ bool drawCredits(Typesetter& type, GreyImage& image) {
   return drawRoll(type, image);
 }
 
-struct GreetRow {
-  float top, bottom;
-  const char* name;
-};
-
 // Greetings are drawn alone, 2.1 units wide at the screen centre, over busy halftone dots: set in
 // heavy capitals as tall as the strip allows, condensed where a name would otherwise come out
 // more than a tenth smaller.
-bool drawGreets(Typesetter& type, GreyImage& image, const GreetRow (&rows)[8]) {
+constexpr const char* kGreetingNames[16] = {
+    "velvet oscillator", "paper comets",    "null orchard",  "kestrel arrays",
+    "moth and modem",    "sable vectors",   "copper tide",   "lumen rats",
+    "static meadow",     "orbit bakery",    "tin cathedral", "glass otters",
+    "quartz pigeons",    "hollow scanline", "mint protocol", "northbound pixel"};
+
+// The greetings from `first` on that one texture holds.
+bool drawGreets(Typesetter& type, GreyImage& image, int first) {
   // 12 texels clear of each cut: mipmaps at the show's smallest sizes reach about 8.
   constexpr float kMargin = 12.0f / 1024.0f;
   // Strokes thickened by 0.03 em: Bold alone thins out between the dots of the halftone grid.
   constexpr float kGreetWeight = 0.03f;
-  for (const GreetRow& row : rows) {
-    std::string name = row.name;
+  for (int i = first; i < first + kGreetingsPerTexture; ++i) {
+    const TextureRows& row = kGreetingRows[i];
+    std::string name = kGreetingNames[i];
     for (char& c : name) c = char(std::toupper(static_cast<unsigned char>(c)));
     const TextBox box = rowBox(image, row.top + kMargin, row.bottom - kMargin, 12.0f);
     TextStyle style{kBold, box.y1 - box.y0, 0.02f, Align::Centre, 1.0f, true, kGreetWeight};
@@ -239,16 +245,11 @@ bool drawGreets(Typesetter& type, GreyImage& image, const GreetRow (&rows)[8]) {
   return true;
 }
 
-constexpr GreetRow kGreets1[8] = {
-    {0.0f, 0.121f, "velvet oscillator"}, {0.121f, 0.235f, "paper comets"},
-    {0.235f, 0.364f, "null orchard"},    {0.364f, 0.49f, "kestrel arrays"},
-    {0.49f, 0.62f, "moth and modem"},    {0.62f, 0.745f, "sable vectors"},
-    {0.745f, 0.874f, "copper tide"},     {0.874f, 1.0f, "lumen rats"}};
-constexpr GreetRow kGreets2[8] = {
-    {0.0f, 0.127f, "static meadow"},   {0.127f, 0.247f, "orbit bakery"},
-    {0.247f, 0.369f, "tin cathedral"}, {0.369f, 0.492f, "glass otters"},
-    {0.492f, 0.61f, "quartz pigeons"}, {0.61f, 0.73f, "hollow scanline"},
-    {0.73f, 0.852f, "mint protocol"},  {0.852f, 1.0f, "northbound pixel"}};
+bool drawGreets1(Typesetter& type, GreyImage& image) { return drawGreets(type, image, 0); }
+
+bool drawGreets2(Typesetter& type, GreyImage& image) {
+  return drawGreets(type, image, kGreetingsPerTexture);
+}
 
 bool drawMessage(Typesetter& type, GreyImage& image) {
   // Drawn whole at a 16:1 size, so texels are square on screen; 10 rows clear top and bottom.
@@ -257,22 +258,39 @@ bool drawMessage(Typesetter& type, GreyImage& image) {
                        TextBox{32, 10, 992, 54}, style);
 }
 
+// What each texture of the picture table shows.
+struct Artwork {
+  const char* texture;
+  bool (*draw)(Typesetter& type, GreyImage& image);
+};
+
+constexpr Artwork kArtworks[] = {{"OVERLAY1", drawOverlay}, {"DOT", drawDot},
+                                 {"TITLE", drawTitle},      {"SQUARE", drawSquare},
+                                 {"CREDITS", drawCredits},  {"GREETS1", drawGreets1},
+                                 {"GREETS2", drawGreets2},  {"MESSAGE", drawMessage}};
+
+const Artwork* artworkOf(const char* texture) {
+  for (const Artwork& artwork : kArtworks) {
+    if (std::strcmp(artwork.texture, texture) == 0) return &artwork;
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 bool drawPictures(Typesetter& type, std::vector<Picture>& pictures, std::string& error) {
   pictures.clear();
-  pictures.push_back({"overlay1.p", drawOverlay()});
-  pictures.push_back({"d.p", drawDot()});
-  pictures.push_back({"title.p", GreyImage(1024, 1024)});
-  pictures.push_back({"square.p", drawSquare()});
-  pictures.push_back({"credits.p", GreyImage(1024, 1024)});
-  pictures.push_back({"greets1.p", GreyImage(1024, 1024)});
-  pictures.push_back({"greets2.p", GreyImage(1024, 1024)});
-  pictures.push_back({"message.p", GreyImage(1024, 64)});
-  const bool ok = drawTitle(type, pictures[2].image) && drawCredits(type, pictures[4].image) &&
-                  drawGreets(type, pictures[5].image, kGreets1) &&
-                  drawGreets(type, pictures[6].image, kGreets2) &&
-                  drawMessage(type, pictures[7].image);
-  if (!ok) error = type.lastError();
-  return ok;
+  for (const PictureFile& file : kPictureFiles) {
+    const Artwork* artwork = artworkOf(file.texture);
+    if (artwork == nullptr) {
+      error = std::string("nothing to draw for the texture ") + file.texture;
+      return false;
+    }
+    pictures.push_back({file.file, GreyImage(file.width, file.height)});
+    if (!artwork->draw(type, pictures.back().image)) {
+      error = type.lastError();
+      return false;
+    }
+  }
+  return true;
 }

@@ -15,6 +15,9 @@ namespace {
 constexpr double kRate = kMusicRate;
 constexpr double kTwoPi = 2.0 * std::numbers::pi;
 
+// The state-variable filter with trapezoidal integrators: low, band and high pass from one run.
+// g is the prewarped cutoff (tan), so the cutoff lands where asked up to near Nyquist; the clamp
+// keeps tan away from its pole there.
 struct Svf {
   double g = 0, k = 1, a1 = 0, a2 = 0, a3 = 0, ic1 = 0, ic2 = 0;
   double low = 0, band = 0, high = 0;
@@ -38,6 +41,8 @@ struct Svf {
   }
 };
 
+// The polynomial correction for a saw's jump, nonzero only within one sample of it: subtracting it
+// rounds the step off just enough that its harmonics above Nyquist mostly vanish.
 double polyBlep(double t, double dt) {
   if (t < dt) {
     t /= dt;
@@ -80,13 +85,16 @@ void render(StereoBus& bus, double t, double length, Voice voice) {
   }
 }
 
+// A noise seed per hit, from its time (Knuth's multiplicative hash) and the instrument's salt:
+// every hit sounds a little different, and every run of the generator gives the same bytes.
 uint32_t seedAt(double t, uint32_t salt) {
   return uint32_t(std::lround(t * 1000.0)) * 2654435761U ^ salt;
 }
 
 double attack(double tt, double seconds) { return tt < seconds ? tt / seconds : 1.0; }
 
-// Constant-power panning, -1 left .. 1 right; the gains are worked out once per voice.
+// Constant-power panning, -1 left .. 1 right; the gains are worked out once per voice. The sqrt 2
+// makes the centre unity gain on both sides.
 struct Pan {
   double left, right;
   explicit Pan(double position) {
@@ -106,6 +114,7 @@ void StereoBus::mixInto(StereoBus& target, float gain) const {
   }
 }
 
+// Marsaglia's xorshift32: cheap, and the same sequence on every machine.
 float Noise::next() {
   state ^= state << 13;
   state ^= state >> 17;
@@ -208,6 +217,8 @@ void riser(StereoBus& bus, double t, double length, float gain, uint32_t seed) {
   long n = 0;
   render(bus, t, length, [&](double tt) {
     const double x = tt / length;
+    // The sweep is exponential (equal steps in pitch) and its coefficients are worked out every
+    // 32 samples only: tan() per sample would cost more than the rest of the voice.
     if ((n++ & 31) == 0) band.set(250.0 * std::pow(14.0, x), 1.6);
     band.run(noise.next());
     return Pan(0.5 * std::sin(kTwoPi * x * 2.0))(gain * band.band * x);
@@ -246,6 +257,8 @@ void padChord(StereoBus& bus, double t, double length, const std::vector<double>
   Noise phases(seedAt(t, 5));
   for (double note : notes) {
     std::array<Saw, 4> saws;
+    // Random start phases and slightly detuned saws: voices that start in step would sum to one
+    // loud click and then beat in unison.
     for (Saw& saw : saws) saw.phase = (phases.next() + 1.0) * 0.5;
     const double hz = midiHz(note);
     const std::array<double, 4> detune = {0.9962, 1.0019, 0.9981, 1.0041};
@@ -297,6 +310,8 @@ void pluck(StereoBus& bus, double t, double note, float gain, float brightness, 
   });
 }
 
+// Two-operator FM at 3.5 times the pitch: the inharmonic ratio and the decaying index give the
+// bell its metallic attack that mellows as it rings.
 void bell(StereoBus& bus, double t, double note, float gain, float position) {
   double carrier = 0, modulator = 0;
   const double hz = midiHz(note);
@@ -320,6 +335,8 @@ void pingPongDelay(const StereoBus& in, StereoBus& out, double seconds, float fe
     const float echoL = lineL[head], echoR = lineR[head];
     toneL += 0.35f * (echoL - toneL);
     toneR += 0.35f * (echoR - toneR);
+    // The input enters the left line only and each line feeds the other: the echoes alternate
+    // sides.
     lineL[head] = 0.5f * (in.left[i] + in.right[i]) + feedback * toneR;
     lineR[head] = feedback * toneL;
     out.left[i] += wet * echoL;
@@ -330,7 +347,9 @@ void pingPongDelay(const StereoBus& in, StereoBus& out, double seconds, float fe
 
 namespace {
 
-// One channel of a Schroeder-Moorer reverb: eight damped combs in parallel, four allpasses.
+// One channel of a Schroeder-Moorer reverb: eight damped combs in parallel, four allpasses. The
+// line lengths (samples at 44.1 kHz) have no common factor, so their echoes never pile up on one
+// beat; the right channel's lines are 23 samples longer, which decorrelates the two sides.
 class ReverbChannel {
  public:
   ReverbChannel(int spread, float roomSize, float damping) : room(roomSize), damp(damping) {

@@ -1,18 +1,21 @@
-// The process on Windows: the executable's folder from GetModuleFileName, a GUI-subsystem program
-// (no console window of its own) that borrows its parent's console for --help, progress and
-// errors, a message box for a failure that no console would show, and the peak working set.
+// The operating system's answers on Windows: the executable's folder from GetModuleFileName, a
+// GUI-subsystem program (no console window of its own) that borrows its parent's console for
+// --help, progress and errors, a message box for a failure no console would show, the console test
+// and the write check of the C run-time, and the peak working set.
 //   [x] folder of the executable (GetModuleFileNameA)
 //   [x] console: streams the parent redirected, else the parent's console (AttachConsole)
 //   [x] failure line on stderr   [x] message box when there is no console
-//   [x] peak memory (PeakWorkingSetSize)
+//   [x] terminal test (_isatty)   [ ] writable folder (_access sees only that it exists)
+//   [x] peak memory (working set)
 #include <windows.h>
 // After windows.h, which it needs.
+#include <io.h>
 #include <psapi.h>
 
 #include <cstdio>
 #include <filesystem>
 
-#include "app/process.h"
+#include "app/system.h"
 
 namespace {
 
@@ -62,6 +65,12 @@ void reportFailure(const std::string& message) {
     MessageBoxA(nullptr, message.c_str(), "nightloom", MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
   }
 }
+
+bool stderrIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
+
+// For a folder the C run-time only checks that it is there: Windows decides writes by access
+// lists, and a refused write is then reported where it happens.
+bool canWriteInto(const std::string& directory) { return _access(directory.c_str(), 2) == 0; }
 
 double peakMemoryMegabytes() {
   PROCESS_MEMORY_COUNTERS counters = {};

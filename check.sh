@@ -2,8 +2,9 @@
 # Checks that no two units include each other, then builds and runs every test: once in a plain
 # build, whose install tree and packages are then checked too, once under AddressSanitizer and
 # UndefinedBehaviorSanitizer, the tests that start the show's threads once more under
-# ThreadSanitizer, and the picture reader's fuzzer for a minute. GL tests run on a headless Mesa
-# context; the setup-dialog tests run under Xvfb. Each stage says how long it took.
+# ThreadSanitizer, the picture reader's fuzzer for a minute, and last as Windows .exe files under
+# Wine (scripts/check-windows.sh). GL tests run on a headless Mesa context; the setup-dialog tests
+# run under Xvfb. Each stage says how long it took.
 set -euo pipefail
 NIGHTLOOM_ROOT=$(cd "$(dirname "$0")" && pwd)
 source "$NIGHTLOOM_ROOT/scripts/common.sh"
@@ -65,4 +66,10 @@ if ! "$NIGHTLOOM_ROOT/build-fuzz/tests/fuzz/packed_image_fuzz" -max_total_time=6
 fi
 grep -E '^(Done|stat::new_units_added)' "$fuzz_log"
 stage_done "the fuzzer"
-echo "nightloom: every test passed, plain, under the sanitizers and the fuzzer"
+unset ASAN_OPTIONS LSAN_OPTIONS UBSAN_OPTIONS TSAN_OPTIONS
+
+# The Windows .exe, cross-built and tested under Wine, its still compared with the plain Linux
+# build's.
+"$NIGHTLOOM_ROOT/scripts/check-windows.sh" "$NIGHTLOOM_ROOT/build-test"
+stage_done "the Windows build"
+echo "nightloom: every test passed, plain, under the sanitizers, the fuzzer and on Windows (Wine)"

@@ -68,11 +68,11 @@ class Progress {
   double lastShown = -1e9;
 };
 
-// Reads the finished frame from the back buffer as RGB rows, top first (GL reads bottom-up).
+// Reads the finished frame from the frame target as RGB rows, top first (GL reads bottom-up).
 void readFrame(int width, int height, std::vector<uint8_t>& rgb) {
   std::vector<uint8_t> upsideDown(static_cast<size_t>(width) * height * 3);
   rgb.resize(upsideDown.size());
-  glReadBuffer(GL_BACK);
+  glReadBuffer(gl::frameTarget.colourBuffer);
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
   glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, upsideDown.data());
   const size_t stride = static_cast<size_t>(width) * 3;
@@ -143,7 +143,7 @@ bool fileOutputAllowed(const std::string& path, bool& replacing, std::string& er
 }
 
 int fatal(const std::string& message) {
-  std::fprintf(stderr, "nightloom: %s\n", message.c_str());
+  reportFailure(message);
   return 1;
 }
 
@@ -244,15 +244,18 @@ class VideoOutput final : public CaptureOutput {
  public:
   VideoOutput(const Options& options, int w, int h) : CaptureOutput(options, w, h) {
     const fs::path finalPath(path);
-    partial = finalPath.parent_path() / ("." + finalPath.filename().string() + ".partial.mp4");
+    // Appended piece by piece: GCC 12 at -O3 takes "." + string for an overlapping copy.
+    std::string partialName = ".";
+    partialName += finalPath.filename().string();
+    partialName += ".partial.mp4";
+    partial = finalPath.parent_path() / partialName;
     audible = options.music;
   }
 
   bool checkTarget(std::string& why) override {
     if (!programOnPath("ffmpeg")) {
-      why =
-          "--capture needs the ffmpeg command, which is not on the PATH; install it with "
-          "'apt-get install ffmpeg', or use --frames DIR, which needs no ffmpeg";
+      why = "--capture needs the ffmpeg command, which is not on the PATH; " +
+            installAdvice("ffmpeg") + ", or use --frames DIR, which needs no ffmpeg";
       return false;
     }
     if (width % 2 || height % 2) {

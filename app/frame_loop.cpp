@@ -28,7 +28,7 @@ LoopEnd FrameLoop::runFrame(DemoContext& context, FramePlatform& platform) {
   const uint32_t frameMs = context.ms;
   platform.render(context);
   drawFadePass(frameMs);
-  if (gl::glBindFramebufferEXT) gl::glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+  gl::bindFrameTarget();
 
   if (frameMs >= kShowEndMs) return LoopEnd::TimeUp;
   if (context.keyDown[kKeyEscape]) return LoopEnd::Escape;

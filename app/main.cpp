@@ -1,7 +1,7 @@
-// Entry of nightloom on Linux: the command line, the setup dialog (GTK), then the show in an SDL2
-// window; or, with --capture, --frames, --still or --bench, the show rendered off screen on EGL.
+// Entry of nightloom on Linux and Windows: the command line, the setup dialog (GTK or Win32), then
+// the show in an SDL2 window; or, with --capture, --frames, --still or --bench, the show rendered
+// off screen on the headless display (EGL, or a hidden window's framebuffer object).
 #include <cstdio>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -10,6 +10,8 @@
 #include "app/millisecond_timer.h"
 #include "app/options.h"
 #include "app/show.h"
+#include "app/system.h"
+#include "app/timer_resolution.h"
 #include "assets/data_files.h"
 #include "audio/library_messages.h"
 #include "audio/output_sdl.h"
@@ -40,20 +42,19 @@ class LivePlatform final : public FramePlatform {
   MillisecondTimer& timer;
 };
 
-// The folder of the running executable, read from the kernel's link; empty when it cannot be read.
-std::string executableDirectory() {
-  std::error_code error;
-  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-  return error ? std::string() : self.parent_path().string();
-}
-
 int playLive(DemoContext& context) {
   std::unique_ptr<Display> display = createSdlDisplay();
   Show show(context);
   if (!show.start(*display)) {
-    std::fprintf(stderr, "nightloom: %s\n", show.error().c_str());
+    reportFailure(show.error());
     show.stop();
     return 1;
+  }
+  const TimerResolution resolution;
+  if (resolution.period() == 0) {
+    std::fprintf(stderr,
+                 "nightloom: warning: the system refuses a 1 ms timer period; demo time may "
+                 "advance in coarser steps\n");
   }
   MillisecondTimer timer;
   if (!timer.start()) {
@@ -71,11 +72,12 @@ int playLive(DemoContext& context) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  connectConsole();
   std::string error;
   const std::optional<Options> options =
       parseOptions(std::vector<std::string>(argv + 1, argv + argc), error);
   if (!options) {
-    std::fprintf(stderr, "nightloom: %s\n", error.c_str());
+    reportFailure(error);
     return 2;
   }
   if (options->mode == RunMode::Help) {
@@ -103,7 +105,7 @@ int main(int argc, char** argv) {
     storeLaunchSettings(setup.launchWithoutDialog(), context);
   } else {
     if (!dialogTakesOptions(*options, setup, error)) {
-      std::fprintf(stderr, "nightloom: %s\n", error.c_str());
+      reportFailure(error);
       return 2;
     }
     if (runSetupDialog(context, setup) != kSetupResultLaunch) return kExitDialogCancelled;

@@ -142,7 +142,8 @@ const char* usageText() {
          "  --no-vsync           do not wait for vertical sync (the dialog's VSync box unticked)\n"
          "  --size WxH           with the dialog: start on that resolution (one it lists)\n"
          "\n"
-         "Off screen (no display needed; headless OpenGL through EGL on Mesa):\n"
+         "Off screen (headless OpenGL: EGL on Linux, needing no display; a hidden window on\n"
+         "Windows):\n"
          "  --capture FILE.mp4   render the whole show to a video with its music (needs ffmpeg)\n"
          "  --frames DIR         render the whole show to numbered PNG files in DIR\n"
          "  --still MS FILE.png  render the single frame at demo time MS\n"
@@ -159,7 +160,8 @@ const char* usageText() {
          "Data: the show reads Data/music.mp3 and eight Data/*.p pictures, all from the first of\n"
          "these folders that exists:\n"
          "  1. Data/ in the working directory\n"
-         "  2. Data/ beside the executable (a build writes build/Data)\n"
+         "  2. Data/ beside the executable (a build writes build/Data; the Windows package\n"
+         "     ships it beside nightloom.exe)\n"
          "  3. ../share/nightloom/Data from the executable's folder (the installed data)\n"
          "See nightloom(6) for more.\n";
 }

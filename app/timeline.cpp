@@ -76,7 +76,7 @@ bool beginTarget(const char* name) {
 
 void endTarget(bool bound) {
   if (bound) glPopAttrib();
-  gl::glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+  gl::bindFrameTarget();
 }
 
 }  // namespace
@@ -117,8 +117,9 @@ void renderTimeline() {
   drawTextScenes(ms, frameDelta);
   endTarget(bound);
 
-  // Back on the window: the chosen target's band, full width, then the overlay over everything.
-  selectDrawBuffer(GL_BACK);
+  // Back on the window (or what stands for it): the chosen target's band, full width, then the
+  // overlay over everything.
+  selectDrawBuffer(gl::frameTarget.colourBuffer);
   glClear(kClearAll);
   glDisable(GL_DEPTH_TEST);
   glDisable(GL_CULL_FACE);

@@ -1,10 +1,56 @@
-// What every platform's VideoEncoder shares: the ffmpeg command line and reading the last words
-// of the encoder's log.
+// What every platform's VideoEncoder shares: the ffmpeg command line, finding the encoder and
+// naming its log, waiting for it to finish, and reading the log's last words.
 #include "app/video_encoder.h"
 
+#include <chrono>
 #include <cstdio>
+#include <filesystem>
 
 #include "app/frame_loop.h"
+
+namespace {
+// How long one wait for the encoder lasts before the caller's giveUp is asked again.
+constexpr int kPollMs = 10;
+}  // namespace
+
+bool VideoEncoder::finish(double patienceSeconds, const std::function<bool()>& giveUp,
+                          std::string& error) {
+  if (!process) {
+    error = "ffmpeg is not running";
+    return false;
+  }
+  closeInput();
+  const auto started = std::chrono::steady_clock::now();
+  std::optional<int> status;
+  while (!(status = waitForExit(kPollMs))) {
+    const std::chrono::duration<double> waited = std::chrono::steady_clock::now() - started;
+    if (giveUp() || waited.count() >= patienceSeconds) {
+      kill();
+      error = "ffmpeg did not finish and was stopped";
+      return false;
+    }
+  }
+  release();
+  const bool ok = *status == 0;
+  if (!ok) error = "ffmpeg failed; its last words: " + logTail();
+  std::remove(log.c_str());
+  return ok;
+}
+
+std::optional<std::string> VideoEncoder::locate(const std::string& program, unsigned long processId,
+                                                std::string& error) {
+  std::optional<std::string> path = findProgram(program);
+  if (!path) {
+    error = "cannot find " + program + " on the PATH";
+    return std::nullopt;
+  }
+  std::error_code noTemp;
+  const std::filesystem::path temp = std::filesystem::temp_directory_path(noTemp);
+  log = ((noTemp ? std::filesystem::path(".") : temp) /
+         ("nightloom-ffmpeg-" + std::to_string(processId) + ".log"))
+            .string();
+  return path;
+}
 
 std::vector<std::string> ffmpegCommand(int width, int height, int fps, const std::string& musicPath,
                                        uint32_t musicDelayMs, bool audible,

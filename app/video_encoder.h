@@ -30,6 +30,16 @@ class VideoEncoder {
 
  private:
   struct Process;  // the platform's handles: process, input pipe
+  // The full name of `program` on the PATH, and the log's name for the process `processId`;
+  // nothing with `error` set when the program is not there.
+  std::optional<std::string> locate(const std::string& program, unsigned long processId,
+                                    std::string& error);
+  // The platform's part of finish(): closes the encoder's input; waits up to `milliseconds` for it
+  // to end and gives its exit status (-1 when it cannot be followed), nothing while it runs; lets
+  // go of an ended process.
+  void closeInput();
+  std::optional<int> waitForExit(int milliseconds);
+  void release();
   void kill();
   std::string logTail() const;
 
@@ -44,6 +54,10 @@ std::vector<std::string> ffmpegCommand(int width, int height, int fps, const std
                                        uint32_t musicDelayMs, bool audible,
                                        const std::string& output);
 
-// The full name of `program` as found in a directory of $PATH.
+// How a user of this system puts `program` on the PATH, as a clause: "install it with ...".
+std::string installAdvice(const std::string& program);
+
+// The full name of `program` as found in a directory of $PATH (on Windows with one of %PATHEXT%'s
+// extensions when it has none).
 std::optional<std::string> findProgram(const std::string& program);
 inline bool programOnPath(const std::string& program) { return findProgram(program).has_value(); }

@@ -2,6 +2,9 @@
 // terminal's Ctrl-C (sent to the foreground group) reaches only nightloom, which then closes the
 // pipe in order; on Linux a parent-death signal ends the encoder even if nightloom is killed
 // outright, so it is never left running on its own.
+//   [x] program looked up on $PATH (executable files)
+//   [x] own process group (no Ctrl-C from ours)   [x] never outlives nightloom (Linux only)
+//   [x] wait with a time limit (polled)   [x] log tail on failure
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -16,7 +19,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <thread>
 
 #include "app/video_encoder.h"
@@ -53,16 +55,8 @@ VideoEncoder::VideoEncoder() = default;
 VideoEncoder::~VideoEncoder() { kill(); }
 
 bool VideoEncoder::start(const std::vector<std::string>& command, std::string& error) {
-  const std::optional<std::string> path = findProgram(command.front());
-  if (!path) {
-    error = "cannot find " + command.front() + " on the PATH";
-    return false;
-  }
-  std::error_code noTemp;
-  const std::filesystem::path temp = std::filesystem::temp_directory_path(noTemp);
-  log = ((noTemp ? std::filesystem::path("/tmp") : temp) /
-         ("nightloom-ffmpeg-" + std::to_string(getpid()) + ".log"))
-            .string();
+  const std::optional<std::string> path = locate(command.front(), getpid(), error);
+  if (!path) return false;
   int fds[2];
   if (pipe2(fds, O_CLOEXEC) != 0) {
     error = "cannot make a pipe to ffmpeg";
@@ -110,38 +104,22 @@ bool VideoEncoder::send(const uint8_t* bytes, size_t size) {
   return true;
 }
 
-bool VideoEncoder::finish(double patienceSeconds, const std::function<bool()>& giveUp,
-                          std::string& error) {
-  if (!process) {
-    error = "ffmpeg is not running";
-    return false;
-  }
-  closeOnce(process->input);
-  const auto started = std::chrono::steady_clock::now();
-  int status = 0;
+void VideoEncoder::closeInput() { closeOnce(process->input); }
+
+std::optional<int> VideoEncoder::waitForExit(int milliseconds) {
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
   for (;;) {
+    int status = 0;
     const pid_t ended = waitpid(process->pid, &status, WNOHANG);
-    if (ended == process->pid) break;
-    if (ended < 0 && errno != EINTR) {
-      kill();
-      error = "lost track of ffmpeg";
-      return false;
-    }
-    const std::chrono::duration<double> waited = std::chrono::steady_clock::now() - started;
-    if (giveUp() || waited.count() >= patienceSeconds) {
-      kill();
-      error = "ffmpeg did not finish and was stopped";
-      return false;
-    }
+    if (ended == process->pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    if (ended < 0 && errno != EINTR) return -1;
+    if (std::chrono::steady_clock::now() >= until) return std::nullopt;
     // Polled: POSIX has no wait with a time limit for a child.
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
-  process.reset();
-  const bool ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-  if (!ok) error = "ffmpeg failed; its last words: " + logTail();
-  std::remove(log.c_str());
-  return ok;
 }
+
+void VideoEncoder::release() { process.reset(); }
 
 void VideoEncoder::kill() {
   if (!process) return;
@@ -152,6 +130,10 @@ void VideoEncoder::kill() {
   }
   process.reset();
   std::remove(log.c_str());
+}
+
+std::string installAdvice(const std::string& program) {
+  return "install it with 'apt-get install " + program + "'";
 }
 
 std::optional<std::string> findProgram(const std::string& program) {

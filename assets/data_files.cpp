@@ -39,9 +39,10 @@ std::string chooseDataFolder(const std::vector<std::string>& places) {
     break;
   }
   if (!places.empty() && chosenFolder != places.front()) {
-    std::fprintf(stderr,
-                 "nightloom: no %s/ folder in the working directory; reading the data from %s\n",
-                 places.front().c_str(), chosenFolder.c_str());
+    std::fprintf(
+        stderr, "nightloom: no %s%c folder in the working directory; reading the data from %s\n",
+        places.front().c_str(), static_cast<char>(std::filesystem::path::preferred_separator),
+        chosenFolder.c_str());
   }
   return chosenFolder;
 }

@@ -6,11 +6,14 @@
 
 #include "gfx/display.h"
 
-// A window through SDL2 (X11/GLX, Wayland or SDL's offscreen driver).
+// A window through SDL2 (X11/GLX, Wayland or SDL's offscreen driver on Linux; Win32/WGL on
+// Windows).
 std::unique_ptr<Display> createSdlDisplay();
-// Settings SDL reads once, when its video first starts (the X11 window class "demo_zor"): call it
-// before anything else touches SDL video, the display-mode query included.
+// Settings SDL reads once, when its video first starts (the window class "demo_zor": X11's WM_CLASS
+// in window_class_x11.cpp, the Win32 class in window_class_win32.cpp): call it before anything else
+// touches SDL video, the display-mode query included.
 void prepareSdlVideo();
-// An EGL pbuffer on Mesa's surfaceless platform: no window system needed; framebuffer 0 and GL_BACK
-// exist and can be read back.
+// The off-screen display of this build: an EGL pbuffer on Mesa's surfaceless platform, needing no
+// window system, whose framebuffer 0 and GL_BACK can be read back (context_egl.cpp); or, where
+// there is no EGL, a hidden SDL window drawing into a framebuffer object (context_sdl.cpp).
 std::unique_ptr<Display> createHeadlessDisplay();

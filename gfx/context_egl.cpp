@@ -1,6 +1,10 @@
 // The headless display: an EGL pbuffer on Mesa's surfaceless platform with a compatibility-profile
 // context. It needs no window system, so tests and the video capture run on machines without a
 // screen; the pbuffer gives a real framebuffer 0 with a back buffer to read back.
+//   [x] off-screen frames of any size up to the driver's limits (colour, depth, stencil)
+//   [x] window-system extensions (EGL's own string)
+//   [x] window-system independence (no X server, no GPU)
+//   [x] vertical sync (eglSwapInterval, where the driver honours it)
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
 

@@ -80,6 +80,19 @@ using MultiTexCoord4fProc = void(APIENTRYP)(GLenum target, GLfloat s, GLfloat t,
 NIGHTLOOM_GL_POINTERS(NIGHTLOOM_DECLARE_GL_POINTER)
 #undef NIGHTLOOM_DECLARE_GL_POINTER
 
+// Where a finished frame goes: the window's back buffer (framebuffer 0, GL_BACK), or the colour
+// attachment of a framebuffer object where an off-screen display has no back buffer of its own.
+// The display that made the context sets it; the timeline, the frame loop and the frame readback
+// go through it.
+struct FrameTarget {
+  GLuint framebuffer = 0;
+  GLenum colourBuffer = GL_BACK;
+};
+extern FrameTarget frameTarget;
+
+// Binds frameTarget's framebuffer (once the framebuffer entry points are loaded).
+void bindFrameTarget();
+
 // Sets the blend equation through glBlendEquation when it was loaded, else glBlendEquationEXT.
 // Every blend-equation change in the program goes through here.
 void setBlendEquation(GLenum mode);

@@ -1,6 +1,12 @@
-// The live window through SDL2: a window of exactly the chosen client size (or a full-screen mode
-// switch with a hidden cursor), a compatibility-profile GL context, key presses translated to the
-// virtual-key codes the show reads, and closing the window reported as the frame's quit.
+// The live window through SDL2, on Linux and Windows alike: a window of exactly the chosen client
+// size (or a full-screen mode switch with a hidden cursor), a compatibility-profile GL context, key
+// presses translated to the virtual-key codes the show reads, and closing the window reported as
+// the frame's quit. The window class and the window system's extensions are the platform's
+// (window_class_*.cpp, window_system_*.cpp).
+//   [x] windowed and full-screen mode switch (closest mode, said when it differs)
+//   [x] GL 3.0 compatibility context, double-buffered, 24-bit depth
+//   [x] vertical sync (swap interval)   [x] cursor hidden in full screen
+//   [ ] multisampling (the show asks for none)   [ ] the original's frame styles (SDL's own)
 #include <SDL.h>
 
 #include <cstdio>
@@ -8,11 +14,10 @@
 
 #include "gfx/backends.h"
 #include "gfx/gl.h"
+#include "gfx/window_identity.h"
+#include "gfx/window_system.h"
 
 namespace {
-
-constexpr const char* kWindowTitle = "nightloom2o18";
-constexpr const char* kWindowClass = "demo_zor";
 
 // Windows virtual-key codes for the keys SDL reports; letters and digits are their upper-case
 // ASCII.
@@ -128,10 +133,8 @@ class SdlDisplay final : public Display {
   const char* glExtensions() override {
     return reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
   }
-  // SDL chose the framebuffer format itself when it made the context, so there is no
-  // window-system extension list to consult and no pixel-format extension to require.
-  const char* windowSystemExtensions() override { return ""; }
-  const char* pixelFormatExtension() override { return nullptr; }
+  const char* windowSystemExtensions() override { return ::windowSystemExtensions(); }
+  const char* pixelFormatExtension() override { return windowSystemPixelFormatExtension(); }
   bool setSwapInterval(int interval) override { return SDL_GL_SetSwapInterval(interval) == 0; }
 
  private:
@@ -173,6 +176,3 @@ class SdlDisplay final : public Display {
 }  // namespace
 
 std::unique_ptr<Display> createSdlDisplay() { return std::make_unique<SdlDisplay>(); }
-
-// SDL takes the X11 window class from the environment when its video starts.
-void prepareSdlVideo() { SDL_setenv("SDL_VIDEO_X11_WMCLASS", kWindowClass, 0); }

@@ -1,7 +1,8 @@
 // The setup dialog as the user sees it: shown modally before the window opens, ended by "Launch"
 // (kSetupResultLaunch) or by "Quit", Escape or closing it (kSetupResultQuit). On Linux it is a GTK
-// 3 window (setup_dialog_gtk.cpp); its widgets are named "launch", "quit", "resolution", "aspect",
-// "multisampling", "fullscreen", "vsync" and "music" for tests and style.
+// 3 window (setup_dialog_gtk.cpp) whose widgets are named "launch", "quit", "resolution",
+// "aspect", "multisampling", "fullscreen", "vsync" and "music" for tests and style; on Windows the
+// modal dialog of template 101 (setup_dialog_win32.cpp, setup_dialog_win32.rc).
 #pragma once
 
 #include "launcher/display_modes.h"

@@ -1,6 +1,10 @@
 // The setup dialog in GTK 3: the 417 x 87 dialog-unit layout of the Windows template, scaled by the
 // font's dialog units, on a fixed-size, centred window kept above the others. The SetupModel
 // decides what the lists hold and what Launch stores; this file only shows it and reads it back.
+//   [x] the classic dialog's controls, labels, positions (in dialog units) and tab order
+//   [x] results 1004 (Launch) and -1 (Quit, Escape, closing)   [x] command-line presets
+//   [x] resolution typed into the combo box's field   [x] Launch disabled without any mode
+//   [ ] multisampling choices beyond "None" (the show asks for no samples)
 #include <gtk/gtk.h>
 
 #include <cmath>

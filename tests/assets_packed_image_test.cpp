@@ -229,7 +229,7 @@ TEST(PackedImageFile, BackslashPathsOpenOnThisSystem) {
   std::vector<uint8_t> palette(768, 0);
   palette[3] = 99;
   const std::vector<uint8_t> bytes = encodePackedImage(indices, 2, 2, palette.data());
-  std::FILE* out = std::fopen((dir / "Data" / "pic.p").c_str(), "wb");
+  std::FILE* out = std::fopen((dir / "Data" / "pic.p").string().c_str(), "wb");
   ASSERT_NE(out, nullptr);
   std::fwrite(bytes.data(), 1, bytes.size(), out);
   std::fclose(out);

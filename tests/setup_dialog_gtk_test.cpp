@@ -10,16 +10,14 @@
 #include <vector>
 
 #include "launcher/setup_dialog.h"
+#include "support/setup_dialog_cases.h"
 
 // Fontconfig keeps its caches until exit by design; they are not the dialog's leaks.
 extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
 
 namespace {
 
-DisplayMode mode(int32_t width, int32_t height) { return DisplayMode{width, height, 32, 0}; }
-
-const std::vector<DisplayMode> kModes = {mode(800, 600), mode(1024, 768), mode(1280, 1024),
-                                         mode(1920, 1080)};
+using namespace setup_cases;
 
 GtkWindow* findDialog() {
   GtkWindow* found = nullptr;
@@ -166,15 +164,7 @@ TEST_F(SetupDialogTest, OpensWithTheDefaultsAndLaunchStoresThem) {
     if (const char* path = std::getenv("NIGHTLOOM_SETUP_SCREENSHOT")) saveScreenshot(path);
     gtk_button_clicked(GTK_BUTTON(launch));
   });
-  EXPECT_EQ(result, kSetupResultLaunch);
-  EXPECT_EQ(settings.width, 1920);
-  EXPECT_EQ(settings.height, 1080);
-  EXPECT_EQ(settings.bitsPerPixel, 32u);
-  EXPECT_EQ(settings.aspect, 3);
-  EXPECT_EQ(settings.sampleCount, 0);
-  EXPECT_TRUE(settings.fullscreen);
-  EXPECT_TRUE(settings.vsync);
-  EXPECT_TRUE(settings.musicEnabled);
+  expectDefaultsLaunched(result, settings);
 }
 
 TEST_F(SetupDialogTest, LaunchReadsWhatTheUserChanged) {
@@ -193,20 +183,14 @@ TEST_F(SetupDialogTest, LaunchReadsWhatTheUserChanged) {
     EXPECT_EQ(gtk_combo_box_get_active(GTK_COMBO_BOX(child(dialog, "resolution"))), -1);
     gtk_widget_activate(entry);
   });
-  EXPECT_EQ(result, kSetupResultLaunch);
-  EXPECT_EQ(settings.width, 1024);
-  EXPECT_EQ(settings.height, 768);
-  EXPECT_EQ(settings.aspect, 2);
-  EXPECT_FALSE(settings.fullscreen);
-  EXPECT_TRUE(settings.vsync);
-  EXPECT_FALSE(settings.musicEnabled);
+  expectChangesLaunched(result, settings);
 }
 
 // "nightloom --no-music --no-vsync --size 1024x768": the boxes and the resolution open as asked,
 // and Launch with nothing touched keeps them.
 TEST_F(SetupDialogTest, OpensWithTheCommandLinesPreset) {
   SetupModel model(kModes, mode(1920, 1080), 0, 3);
-  model.setPreset({.resolution = std::pair{1024, 768}, .vsync = false, .music = false});
+  model.setPreset(commandLinePreset());
   LaunchSettings settings;
   int result = run(model, settings, [](GtkWindow* dialog) {
     EXPECT_EQ(gtk_combo_box_get_active(GTK_COMBO_BOX(child(dialog, "resolution"))), 1);
@@ -215,12 +199,7 @@ TEST_F(SetupDialogTest, OpensWithTheCommandLinesPreset) {
     EXPECT_FALSE(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(child(dialog, "music"))));
     gtk_button_clicked(GTK_BUTTON(child(dialog, "launch")));
   });
-  EXPECT_EQ(result, kSetupResultLaunch);
-  EXPECT_EQ(settings.width, 1024);
-  EXPECT_EQ(settings.height, 768);
-  EXPECT_TRUE(settings.fullscreen);
-  EXPECT_FALSE(settings.vsync);
-  EXPECT_FALSE(settings.musicEnabled);
+  expectPresetLaunched(result, settings);
 }
 
 TEST_F(SetupDialogTest, TabStopsOnceAtEachControlInTemplateOrder) {
@@ -243,18 +222,14 @@ TEST_F(SetupDialogTest, TabStopsOnceAtEachControlInTemplateOrder) {
 
 TEST_F(SetupDialogTest, QuitEscapeAndCloseEndWithMinusOneAndWriteNothing) {
   SetupModel model(kModes, mode(1920, 1080), 0, 3);
-  const std::function<void(GtkWindow*)> endings[] = {
+  const std::vector<std::function<void(GtkWindow*)>> endings = {
       [](GtkWindow* dialog) { gtk_button_clicked(GTK_BUTTON(child(dialog, "quit"))); },
       [](GtkWindow* dialog) { sendKey(dialog, GDK_KEY_Escape); },
       [](GtkWindow* dialog) { gtk_window_close(dialog); },
   };
-  for (const auto& ending : endings) {
-    LaunchSettings settings;
-    settings.width = 7;
-    EXPECT_EQ(run(model, settings, ending), kSetupResultQuit);
-    EXPECT_EQ(settings.width, 7);
-    EXPECT_FALSE(settings.aspect.has_value());
-  }
+  expectEachEndingQuits(endings, [&](LaunchSettings& settings, const auto& ending) {
+    return run(model, settings, ending);
+  });
 }
 
 TEST_F(SetupDialogTest, EnterPressesLaunchAndAnEmptyListDisablesIt) {

@@ -1,0 +1,35 @@
+# Run with cmake -P: checks that EXECUTABLE is one self-contained Windows program, as shipped: a
+# GUI-subsystem .exe, stripped, importing only DLLs that every Windows installation has (no C++
+# run-time, pthread, SDL or zlib DLL beside it).
+#   cmake -DOBJDUMP=x86_64-w64-mingw32-objdump -DEXECUTABLE=nightloom.exe -P windows_imports.cmake
+cmake_minimum_required(VERSION 3.25)
+set(system_dlls ADVAPI32 CFGMGR32 COMDLG32 GDI32 GLU32 HID IMM32 KERNEL32 MSVCRT OLE32 OLEAUT32
+    OPENGL32 RPCRT4 SETUPAPI SHELL32 SHLWAPI USER32 UXTHEME VERSION WINMM)
+
+execute_process(COMMAND ${OBJDUMP} -p ${EXECUTABLE} OUTPUT_VARIABLE headers RESULT_VARIABLE failed)
+if(failed)
+  message(FATAL_ERROR "objdump cannot read ${EXECUTABLE}")
+endif()
+string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${headers}")
+if(NOT imports)
+  message(FATAL_ERROR "${EXECUTABLE} imports no DLL at all; objdump's format changed?")
+endif()
+set(foreign "")
+foreach(line ${imports})
+  string(REGEX REPLACE "DLL Name: ([^.]+)\\.[dD][lL][lL].*" "\\1" dll "${line}")
+  string(TOUPPER "${dll}" dll)
+  if(NOT dll IN_LIST system_dlls)
+    list(APPEND foreign ${dll})
+  endif()
+  message(STATUS "imports ${dll}")
+endforeach()
+if(foreign)
+  message(FATAL_ERROR "${EXECUTABLE} needs DLLs that Windows does not ship: ${foreign}")
+endif()
+if(NOT headers MATCHES "Subsystem[ \t]+0*2[ \t]+\\(Windows GUI\\)")
+  message(FATAL_ERROR "${EXECUTABLE} is not a GUI-subsystem program")
+endif()
+execute_process(COMMAND ${OBJDUMP} -t ${EXECUTABLE} OUTPUT_VARIABLE symbols)
+if(symbols MATCHES "\\[ *[0-9]+\\]\\(sec")
+  message(FATAL_ERROR "${EXECUTABLE} still carries its symbol table: not stripped")
+endif()

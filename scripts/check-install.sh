@@ -5,6 +5,8 @@
 # .tar.gz that CPack makes looked into. Nothing is installed system-wide; the scratch folder goes.
 set -euo pipefail
 NIGHTLOOM_ROOT=$(cd "$(dirname "$0")/.." && pwd)
+# shellcheck source=scripts/common.sh
+source "$NIGHTLOOM_ROOT/scripts/common.sh"
 BUILD=$(cd "${1:-$NIGHTLOOM_ROOT/build-test}" && pwd)
 started=$SECONDS
 
@@ -24,7 +26,7 @@ version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$BUILD/CMakeCache.txt")
 expected_tree() {
   local name size
   echo bin/nightloom
-  for name in music.mp3 overlay1.p d.p title.p square.p credits.p greets1.p greets2.p message.p; do
+  for name in $(show_data_files); do
     echo "share/nightloom/Data/$name"
   done
   echo share/applications/nightloom.desktop

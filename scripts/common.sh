@@ -47,3 +47,8 @@ build_targets() {
   cmake -S "$NIGHTLOOM_ROOT" -B "$dir" -G Ninja "${options[@]}" >/dev/null
   cmake --build "$dir" -j "$(nproc)" --target "${targets[@]}"
 }
+
+# The show's data file names, read from their one table (every quoted name ending in .p or .mp3).
+show_data_files() {
+  grep -oE '"[A-Za-z0-9_]+\.(p|mp3)"' "$NIGHTLOOM_ROOT/assets/show_data.h" | tr -d '"'
+}

@@ -15,8 +15,7 @@ source "$NIGHTLOOM_ROOT/scripts/windows-deps.sh"
 windows_build_say() { echo "nightloom: windows-build: $*" >&2; }
 
 # The data files every copy of the show needs, made by tools/datagen on this machine.
-NIGHTLOOM_DATA_FILES=(overlay1.p d.p title.p square.p credits.p greets1.p greets2.p message.p
-  music.mp3)
+mapfile -t NIGHTLOOM_DATA_FILES < <(show_data_files)
 
 # Builds TARGET in the build tree DIR, configuring it first with the given options when it has no
 # cache yet (a tree that exists, such as ./check.sh's build-test, keeps its own settings).

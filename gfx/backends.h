@@ -14,3 +14,5 @@ void prepareSdlVideo();
 // An EGL pbuffer on Mesa's surfaceless platform: no window system needed; framebuffer 0 and GL_BACK
 // exist and can be read back.
 std::unique_ptr<Display> createHeadlessDisplay();
+// The canvas of a web page through SDL2's emscripten backend (the web build only).
+std::unique_ptr<Display> createCanvasDisplay();

@@ -2,8 +2,9 @@
 # Checks that no two units include each other, then builds and runs every test: once in a plain
 # build, whose install tree and packages are then checked too, once under AddressSanitizer and
 # UndefinedBehaviorSanitizer, the tests that start the show's threads once more under
-# ThreadSanitizer, and the picture reader's fuzzer for a minute. GL tests run on a headless Mesa
-# context; the setup-dialog tests run under Xvfb. Each stage says how long it took.
+# ThreadSanitizer, the picture reader's fuzzer for a minute, and the web build in headless
+# Chromium. GL tests run on a headless Mesa context; the setup-dialog tests run under Xvfb. Each
+# stage says how long it took.
 set -euo pipefail
 NIGHTLOOM_ROOT=$(cd "$(dirname "$0")" && pwd)
 source "$NIGHTLOOM_ROOT/scripts/common.sh"
@@ -65,4 +66,10 @@ if ! "$NIGHTLOOM_ROOT/build-fuzz/tests/fuzz/packed_image_fuzz" -max_total_time=6
 fi
 grep -E '^(Done|stat::new_units_added)' "$fuzz_log"
 stage_done "the fuzzer"
-echo "nightloom: every test passed, plain, under the sanitizers and the fuzzer"
+
+# The web build from the same sources, in headless Chromium: its stills against the plain build's,
+# and a real-time run with music and beats (scripts/check-web.sh). The emscripten libraries are
+# cached outside the repository; a machine without them builds them first (about 7 minutes).
+"$NIGHTLOOM_ROOT/scripts/check-web.sh" "$NIGHTLOOM_ROOT/build-test"
+stage_done "the web build"
+echo "nightloom: every test passed, plain, under the sanitizers, the fuzzer and in the browser"

@@ -13,6 +13,7 @@
 #include "app/scene_params.h"
 #include "app/show.h"
 #include "assets/data_files.h"
+#include "audio/audio_engine.h"
 #include "audio/output_sdl.h"
 #include "gfx/backends.h"
 #include "launcher/demo_context.h"
@@ -32,6 +33,7 @@ struct WebRun {
   double startedAt = 0.0;  // emscripten_get_now() at launch
   bool endRequested = false;
   int32_t dotMode = 0;  // last reported
+  bool musicReported = false;
   DemoContext context;
   Show show{context};
 };
@@ -80,8 +82,16 @@ void finish(LoopEnd end) {
   }
 }
 
-// One console line whenever the beats switch the halftone: the page's tests watch for it.
-void reportDotMode() {
+// One console line when the music starts and whenever the beats switch the halftone: the page's
+// tests watch for them.
+void reportProgress() {
+  if (run->context.musicStarted && !run->musicReported) {
+    run->musicReported = true;
+    const AudioEngine* engine = run->context.music.engine.get();
+    const bool heard = engine && engine->output() == AudioOutput::Device;
+    std::printf("nightloom: the music started at %u ms %s\n", static_cast<unsigned>(run->context.ms),
+                heard ? "on the sound device" : "without a sound device");
+  }
   if (sceneParams.dotMode == run->dotMode) return;
   run->dotMode = sceneParams.dotMode;
   std::printf("nightloom: dot mode %d at %u ms\n", static_cast<int>(run->dotMode),
@@ -102,7 +112,7 @@ void stillSlice() {
 void nextFrame() {
   if (run->still) return stillSlice();
   const LoopEnd end = run->show.playFrame(platform);
-  reportDotMode();
+  reportProgress();
   if (end != LoopEnd::Running) finish(end);
 }
 

@@ -89,7 +89,8 @@ void reportProgress() {
     run->musicReported = true;
     const AudioEngine* engine = run->context.music.engine.get();
     const bool heard = engine && engine->output() == AudioOutput::Device;
-    std::printf("nightloom: the music started at %u ms %s\n", static_cast<unsigned>(run->context.ms),
+    std::printf("nightloom: the music started at %u ms %s\n",
+                static_cast<unsigned>(run->context.ms),
                 heard ? "on the sound device" : "without a sound device");
   }
   if (sceneParams.dotMode == run->dotMode) return;

@@ -33,7 +33,7 @@ target_include_directories(nightloom_core PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(nightloom_core PRIVATE PkgConfig::MPG123 PkgConfig::KISSFFT)
 
 add_library(nightloom_canvas STATIC audio/output_sdl.cpp gfx/canvas_emscripten.cpp
-                                    gfx/gl_shim_webgl.cpp)
+                                    gfx/gl_shim_webgl.cpp gfx/glsl_webgl.cpp)
 target_link_libraries(nightloom_canvas PUBLIC nightloom_core PkgConfig::SDL2)
 
 add_executable(nightloom app/main_emscripten.cpp)

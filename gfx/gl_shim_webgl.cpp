@@ -1,53 +1,23 @@
 // What the web build adds to emscripten's desktop-GL emulation on WebGL 1: the entry points it does
 // not have (glPushAttrib/glPopAttrib, the glMultiTexCoord family, gluBuild2DMipmaps,
-// glDrawBuffers), the show's GLSL 1.20 text turned into GLSL ES 1.00 as it is handed over, and the
-// matrices the emulation never uploads for a draw from vertex buffers.
+// glDrawBuffers), the GLSL text made acceptable to WebGL as it is handed over (gfx/glsl_webgl.cpp),
+// vertex arrays that keep one buffer per attribute, the matrices the emulation never uploads for a
+// draw from vertex buffers, and a 24-bit depth buffer.
 #define GL_GLEXT_PROTOTYPES 1
 #include "gfx/gl_shim_webgl.h"
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <cstdint>
 #include <cstring>
 #include <map>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "gfx/gl.h"
+#include "gfx/glsl_webgl.h"
 
 namespace {
-
-bool isIdentifierChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
-bool isDigit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
-
-// GLSL ES 1.00 has no float suffix ("1.0f" becomes "1.0", "2f" becomes "2.0") and no #version 120:
-// the emulation puts its own declarations before the text, where a #version may not stand.
-std::string toGlslEs(std::string_view text) {
-  size_t at = 0;
-  if (text.starts_with("#version")) {
-    const size_t end = text.find('\n');
-    at = end == std::string_view::npos ? text.size() : end + 1;
-  }
-  std::string out;
-  while (at < text.size()) {
-    if (!isDigit(text[at]) || (!out.empty() && isIdentifierChar(out.back()))) {
-      out += text[at++];
-      continue;
-    }
-    const size_t start = at;
-    while (at < text.size() && (isDigit(text[at]) || text[at] == '.')) ++at;
-    const std::string_view number = text.substr(start, at - start);
-    out += number;
-    const bool suffixed = at < text.size() && (text[at] == 'f' || text[at] == 'F') &&
-                          (at + 1 == text.size() || !isIdentifierChar(text[at + 1]));
-    if (!suffixed) continue;
-    if (number.find('.') == std::string_view::npos) out += ".0";
-    ++at;
-  }
-  return out;
-}
 
 void APIENTRY shaderSource(GLuint shader, GLsizei count, const GLchar* const* strings,
                            const GLint* lengths) {
@@ -56,7 +26,7 @@ void APIENTRY shaderSource(GLuint shader, GLsizei count, const GLchar* const* st
     const bool sized = lengths && lengths[i] >= 0;
     text.append(strings[i], sized ? static_cast<size_t>(lengths[i]) : std::strlen(strings[i]));
   }
-  const std::string adapted = toGlslEs(text);
+  const std::string adapted = glslForWebGL(text);
   const GLchar* source = adapted.c_str();
   glShaderSource(shader, 1, &source, nullptr);
 }

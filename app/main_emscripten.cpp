@@ -1,13 +1,14 @@
 // Entry of nightloom in a web page. Once the page has put the data files into /Data it calls
 // nightloom_launch (the show from its launch panel) or nightloom_still (one frame, as --still
-// draws it); the browser then runs the frames, one per animation frame, and hears back through
-// Module.onShowEnded, Module.onShowFailed and, for a still, the page title.
+// draws it); the browser then runs the frames, one per animation frame, and the page hears back
+// through Module.onShowEnded, Module.onShowFailed and Module.onStillReady.
 #include <emscripten.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "app/offscreen.h"
 #include "app/scene_params.h"
@@ -70,15 +71,24 @@ const char* endName(LoopEnd end) {
   }
 }
 
+// Calls the page's Module[handler](text), when the page has one.
+void tellPage(const char* handler, const std::string& text) {
+  EM_ASM(
+      {
+        if (Module[UTF8ToString($0)]) Module[UTF8ToString($0)](UTF8ToString($1));
+      },
+      handler, text.c_str());
+}
+
 void finish(LoopEnd end) {
   emscripten_cancel_main_loop();
   const bool still = run->still;
   const uint32_t stillMs = run->stillMs;
   run.reset();
   if (still) {
-    EM_ASM({ document.title = 'still ' + $0 + ' ready'; }, stillMs);
+    tellPage("onStillReady", std::to_string(stillMs));
   } else {
-    EM_ASM({ Module.onShowEnded&& Module.onShowEnded(UTF8ToString($0)); }, endName(end));
+    tellPage("onShowEnded", endName(end));
   }
 }
 
@@ -135,8 +145,7 @@ bool startRun(int width, int height, std::optional<uint32_t> stillMs, bool music
   context.music.output = still ? AudioOutput::Driven : AudioOutput::Device;
   if (!canvas) canvas = createCanvasDisplay();
   if (!run->show.start(*canvas)) {
-    EM_ASM({ Module.onShowFailed&& Module.onShowFailed(UTF8ToString($0)); },
-           run->show.error().c_str());
+    tellPage("onShowFailed", run->show.error());
     std::fprintf(stderr, "nightloom: %s\n", run->show.error().c_str());
     run.reset();
     return false;
@@ -157,11 +166,10 @@ EMSCRIPTEN_KEEPALIVE int nightloom_launch(int width, int height, int fullscreen,
   return 1;
 }
 
-// The frame at demo time `ms`, as --still renders it; the title says "still MS ready" when drawn.
+// The frame at demo time `ms`, as --still renders it; the page hears when it is drawn.
 EMSCRIPTEN_KEEPALIVE int nightloom_still(int width, int height, int ms) {
   if (ms < 0 || static_cast<uint32_t>(ms) >= kShowEndMs) {
-    EM_ASM(
-        { Module.onShowFailed&& Module.onShowFailed('a still wants a time from 0 to 75999 ms'); });
+    tellPage("onShowFailed", "a still wants a time from 0 to 75999 ms");
     return 0;
   }
   return startRun(width, height, static_cast<uint32_t>(ms), true) ? 1 : 0;

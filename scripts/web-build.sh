@@ -16,6 +16,7 @@ source "$NIGHTLOOM_ROOT/scripts/web-deps.sh"
 started=$SECONDS
 
 # The data generator is a native program (FreeType, LAME): it needs the desktop build's packages.
+# shellcheck disable=SC2119 # the desktop build's packages, no others
 install_packages
 web_deps_prefix >/dev/null
 if [ ! -f "$native/CMakeCache.txt" ]; then

@@ -2,9 +2,10 @@
 # Checks that no two units include each other, then builds and runs every test: once in a plain
 # build, whose install tree and packages are then checked too, once under AddressSanitizer and
 # UndefinedBehaviorSanitizer, the tests that start the show's threads once more under
-# ThreadSanitizer, the picture reader's fuzzer for a minute, and last as Windows .exe files under
-# Wine (scripts/check-windows.sh). GL tests run on a headless Mesa context; the setup-dialog tests
-# run under Xvfb. Each stage says how long it took.
+# ThreadSanitizer, the picture reader's fuzzer for a minute, then as Windows .exe files under Wine
+# (scripts/check-windows.sh) and last as the web build in headless Chromium (scripts/check-web.sh).
+# GL tests run on a headless Mesa context; the setup-dialog tests run under Xvfb. Each stage says
+# how long it took.
 set -euo pipefail
 NIGHTLOOM_ROOT=$(cd "$(dirname "$0")" && pwd)
 source "$NIGHTLOOM_ROOT/scripts/common.sh"
@@ -72,4 +73,10 @@ unset ASAN_OPTIONS LSAN_OPTIONS UBSAN_OPTIONS TSAN_OPTIONS
 # build's.
 "$NIGHTLOOM_ROOT/scripts/check-windows.sh" "$NIGHTLOOM_ROOT/build-test"
 stage_done "the Windows build"
-echo "nightloom: every test passed, plain, under the sanitizers, the fuzzer and on Windows (Wine)"
+
+# The web build from the same sources, in headless Chromium: its stills against the plain build's,
+# and a real-time run with music and beats (scripts/check-web.sh). The emscripten libraries are
+# cached outside the repository; a machine without them builds them first (about 7 minutes).
+"$NIGHTLOOM_ROOT/scripts/check-web.sh" "$NIGHTLOOM_ROOT/build-test"
+stage_done "the web build"
+echo "nightloom: every test passed: plain, sanitizers, fuzzer, Windows (Wine) and the browser"

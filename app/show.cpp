@@ -32,13 +32,11 @@ bool Show::start(Display& display) {
   // Every run fades in from black and out to black again, whatever an earlier run left.
   sceneParams.fadeDone[0] = 0;
   sceneParams.fadeDone[1] = 0;
+  loop.lastTick = 0;  // the first frame's delta counts from demo time 0
   return true;
 }
 
-LoopEnd Show::play(FramePlatform& platform) {
-  loop.lastTick = 0;  // the first frame's delta counts from demo time 0
-  return loop.run(context, platform);
-}
+LoopEnd Show::play(FramePlatform& platform) { return loop.run(context, platform); }
 
 void Show::stop() {
   if (!displayUp) return;

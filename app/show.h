@@ -25,6 +25,9 @@ class Show {
   bool start(Display& display);
   // Runs frames until the loop ends.
   LoopEnd play(FramePlatform& platform);
+  // Runs one frame, for a platform that hands control back between frames (a browser): the first
+  // call after start() is the first frame.
+  LoopEnd playFrame(FramePlatform& platform) { return loop.runFrame(context, platform); }
   // Shutdown: configurator, music, dot layers and GL objects while the context is current, then the
   // display.
   void stop();

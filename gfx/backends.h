@@ -17,3 +17,5 @@ void prepareSdlVideo();
 // window system, whose framebuffer 0 and GL_BACK can be read back (context_egl.cpp); or, where
 // there is no EGL, a hidden SDL window drawing into a framebuffer object (context_sdl.cpp).
 std::unique_ptr<Display> createHeadlessDisplay();
+// The canvas of a web page through SDL2's emscripten backend (the web build only).
+std::unique_ptr<Display> createCanvasDisplay();

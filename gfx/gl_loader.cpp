@@ -124,6 +124,10 @@ bool hasExtensionIn(const char* list, const char* name) {
   return false;
 }
 
+const char* LoaderHooks::glVersionString() {
+  return reinterpret_cast<const char*>(glGetString(GL_VERSION));
+}
+
 bool ExtensionLoader::hasExtension(const char* name) const {
   return current && hasExtensionIn(current->glExtensions(), name);
 }

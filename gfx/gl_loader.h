@@ -23,6 +23,9 @@ class LoaderHooks {
   virtual void* glProcAddress(const char* name) = 0;
   // GL_EXTENSIONS of the current context.
   virtual const char* glExtensions() = 0;
+  // GL_VERSION of the current context; a display whose GL is translated onto another API (WebGL)
+  // gives the version of the desktop GL it stands in for.
+  virtual const char* glVersionString();
   // The window system's own extension string (WGL, GLX, EGL); null when it offers no query.
   virtual const char* windowSystemExtensions() = 0;
   // The window-system extension that choosing a framebuffer format needs; null when the window

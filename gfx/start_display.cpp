@@ -48,7 +48,7 @@ bool startDisplay(DemoContext& context, Display& display, std::string& error) {
     return false;
   }
   // The loader decides on this version, so it is read from the context just made.
-  context.glVersion = parseGLVersion(reinterpret_cast<const char*>(glGetString(GL_VERSION)));
+  context.glVersion = parseGLVersion(display.glVersionString());
   if (!context.extensions.load(display, context.glVersion)) {
     error = context.extensions.failureReason();
     return false;

@@ -154,13 +154,43 @@ _web_deps_fetch() {
 }
 
 # Each builder gets: source folder, build folder, install prefix, staging root (DESTDIR).
+#
+# SDL2 is compiled straight from its sources: its CMake configure runs some 300 checks, each a
+# full emcc link, and took 18-20 minutes of a cold build, while SDL's own include/SDL_config.h
+# already picks SDL_config_emscripten.h under emcc. The folders are the ones that configuration
+# uses (no threads: the generic thread stubs); a file whose feature it leaves off compiles empty.
+WEB_DEPS_SDL2_FOLDERS=(
+  . atomic audio audio/disk audio/dummy audio/emscripten cpuinfo dynapi events file
+  filesystem/emscripten haptic haptic/dummy hidapi joystick joystick/emscripten joystick/virtual
+  libm loadso/dlopen locale locale/emscripten misc misc/emscripten power power/emscripten render
+  render/opengles2 render/software sensor sensor/dummy stdlib thread thread/generic timer
+  timer/unix video video/emscripten video/yuv2rgb
+)
+
 _web_deps_build_sdl2() {
-  local src=$1 build=$2 prefix=$3 stage=$4
-  nice emcmake cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_INSTALL_LIBDIR=lib -DCMAKE_INSTALL_INCLUDEDIR=include \
-    -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF -DSDL_PTHREADS=OFF &&
-    nice cmake --build "$build" -j "$(nproc)" &&
-    DESTDIR=$stage cmake --install "$build"
+  local src=$1 build=$2 prefix=$3 stage=$4 folder
+  local sources=()
+  for folder in "${WEB_DEPS_SDL2_FOLDERS[@]}"; do sources+=("$src/src/$folder"/*.c); done
+  sources=("${sources[@]/\/.\//\/}")
+  mkdir -p "$build/objects" "$stage$prefix/lib/pkgconfig" "$stage$prefix/include/SDL2" || return 1
+  # One object per source, named after its path below src/ (several folders share file names).
+  printf '%s\n' "${sources[@]#"$src/src/"}" |
+    nice xargs -P "$(nproc)" -I{} sh -c 'emcc -O2 -DNDEBUG -fno-strict-aliasing -fvisibility=hidden \
+      -I"$1/include" -idirafter "$1/src/video/khronos" -c "$1/src/$2" \
+      -o "$3/objects/$(echo "$2" | tr / _).o"' sdl2 "$src" {} "$build" &&
+    emar rcs "$stage$prefix/lib/libSDL2.a" "$build"/objects/*.o &&
+    cp "$src"/include/*.h "$stage$prefix/include/SDL2/" &&
+    cat >"$stage$prefix/lib/pkgconfig/sdl2.pc" <<PC
+prefix=$prefix
+libdir=\${prefix}/lib
+includedir=\${prefix}/include
+
+Name: sdl2
+Description: Simple DirectMedia Layer (emscripten: canvas, events, Web Audio; no threads)
+Version: $(sed -n 's/^#define SDL_\(MAJOR\|MINOR\)_VERSION *\([0-9]*\).*/\2/p; s/^#define SDL_PATCHLEVEL *\([0-9]*\).*/\1/p' "$src/include/SDL_version.h" | paste -sd.)
+Libs: -L\${libdir} -lSDL2
+Cflags: -I\${includedir} -I\${includedir}/SDL2
+PC
 }
 
 # Only libmpg123 is needed (its install targets bring the small libout123 and libsyn123 along). Its
@@ -257,7 +287,7 @@ web_deps_prefix() {
       flock 9 || exit 1
       [ -f "$root/$key/web-deps.txt" ] && exit 0
       rm -rf "$root"/.build.*
-      _web_deps_say "building $key (10 minutes or more on two cores)"
+      _web_deps_say "building $key (about 10 minutes on two cores)"
       _web_deps_build_all "$root" "$apt" "$key" "$versions"
     ) 9>"$root/.lock" || return 1
   fi

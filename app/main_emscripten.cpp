@@ -1,0 +1,189 @@
+// Entry of nightloom in a web page. Once the page has put the data files into /Data it calls
+// nightloom_launch (the show from its launch panel) or nightloom_still (one frame, as --still
+// draws it); the browser then runs the frames, one per animation frame, and the page hears back
+// through Module.onShowEnded, Module.onShowFailed and Module.onStillReady.
+#include <emscripten.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/offscreen.h"
+#include "app/scene_params.h"
+#include "app/show.h"
+#include "assets/data_files.h"
+#include "audio/audio_engine.h"
+#include "audio/output_sdl.h"
+#include "gfx/backends.h"
+#include "launcher/demo_context.h"
+
+namespace {
+
+// A still steps the show at this rate from 0, as --still does by default.
+constexpr int kStillFps = 60;
+// A still renders every frame before its own: at most this long per animation frame, so that the
+// page stays responsive meanwhile.
+constexpr double kStillSliceMs = 50.0;
+
+struct WebRun {
+  bool still = false;
+  uint32_t stillMs = 0;
+  uint64_t frameIndex = 0;
+  double startedAt = 0.0;  // emscripten_get_now() at launch
+  bool endRequested = false;
+  int32_t dotMode = 0;  // last reported
+  bool musicReported = false;
+  DemoContext context;
+  Show show{context};
+};
+
+std::unique_ptr<Display> canvas;
+std::unique_ptr<WebRun> run;
+
+// The clock is read in the frame loop itself: the browser has no 1 ms timer thread to offer.
+class BrowserPlatform final : public FramePlatform {
+ public:
+  uint32_t ticks() override {
+    if (!run->still) return static_cast<uint32_t>(emscripten_get_now() - run->startedAt);
+    const uint32_t t = captureFrameTime(run->frameIndex, kStillFps);
+    return t < run->stillMs ? t : run->stillMs;
+  }
+  void pumpEvents(uint8_t keyDown[256], FrameEvents& events) override {
+    canvas->pumpEvents(keyDown, events);
+    if (run->endRequested) keyDown[kKeyEscape] = 1;
+  }
+  void render(DemoContext& context) override { renderShowFrame(context); }
+  void present() override { canvas->present(); }
+};
+
+BrowserPlatform platform;
+
+const char* endName(LoopEnd end) {
+  switch (end) {
+    case LoopEnd::TimeUp:
+      return "end";
+    case LoopEnd::Escape:
+      return "escape";
+    default:
+      return "quit";
+  }
+}
+
+// Calls the page's Module[handler](text), when the page has one.
+void tellPage(const char* handler, const std::string& text) {
+  EM_ASM(
+      {
+        if (Module[UTF8ToString($0)]) Module[UTF8ToString($0)](UTF8ToString($1));
+      },
+      handler, text.c_str());
+}
+
+void finish(LoopEnd end) {
+  emscripten_cancel_main_loop();
+  const bool still = run->still;
+  const uint32_t stillMs = run->stillMs;
+  run.reset();
+  if (still) {
+    tellPage("onStillReady", std::to_string(stillMs));
+  } else {
+    tellPage("onShowEnded", endName(end));
+  }
+}
+
+// One console line when the music starts and whenever the beats switch the halftone: the page's
+// tests watch for them.
+void reportProgress() {
+  if (run->context.musicStarted && !run->musicReported) {
+    run->musicReported = true;
+    const AudioEngine* engine = run->context.music.engine.get();
+    const bool heard = engine && engine->output() == AudioOutput::Device;
+    std::printf("nightloom: the music started at %u ms %s\n",
+                static_cast<unsigned>(run->context.ms),
+                heard ? "on the sound device" : "without a sound device");
+  }
+  if (sceneParams.dotMode == run->dotMode) return;
+  run->dotMode = sceneParams.dotMode;
+  std::printf("nightloom: dot mode %d at %u ms\n", static_cast<int>(run->dotMode),
+              static_cast<unsigned>(run->context.ms));
+}
+
+void stillSlice() {
+  const double until = emscripten_get_now() + kStillSliceMs;
+  while (emscripten_get_now() < until) {
+    const LoopEnd end = run->show.playFrame(platform);
+    if (end != LoopEnd::Running || captureFrameTime(run->frameIndex, kStillFps) >= run->stillMs) {
+      return finish(end);
+    }
+    ++run->frameIndex;
+  }
+}
+
+void nextFrame() {
+  if (run->still) return stillSlice();
+  const LoopEnd end = run->show.playFrame(platform);
+  reportProgress();
+  if (end != LoopEnd::Running) finish(end);
+}
+
+// The settings both kinds of run share; the page passes the canvas size in device pixels.
+bool startRun(int width, int height, std::optional<uint32_t> stillMs, bool music) {
+  if (run) return false;
+  run = std::make_unique<WebRun>();
+  const bool still = stillMs.has_value();
+  run->still = still;
+  run->stillMs = stillMs.value_or(0);
+  DemoContext& context = run->context;
+  context.width = width;
+  context.height = height;
+  context.bitsPerPixel = 32;
+  context.aspect = kAspect16x9;
+  context.vsync = 1;
+  context.musicEnabled = music ? 1 : 0;
+  // A still's beats come from the music on the clock driven by demo time, exactly as off screen.
+  context.music.output = still ? AudioOutput::Driven : AudioOutput::Device;
+  if (!canvas) canvas = createCanvasDisplay();
+  if (!run->show.start(*canvas)) {
+    tellPage("onShowFailed", run->show.error());
+    std::fprintf(stderr, "nightloom: %s\n", run->show.error().c_str());
+    run.reset();
+    return false;
+  }
+  run->startedAt = emscripten_get_now();
+  emscripten_set_main_loop(nextFrame, 0, 0);
+  return true;
+}
+
+}  // namespace
+
+extern "C" {
+
+// The show from the launch panel; false when a run is going on or the show could not start.
+EMSCRIPTEN_KEEPALIVE int nightloom_launch(int width, int height, int fullscreen, int music) {
+  if (!startRun(width, height, std::nullopt, music != 0)) return 0;
+  run->context.fullscreen = fullscreen ? 1 : 0;  // the page itself put the canvas in full screen
+  return 1;
+}
+
+// The frame at demo time `ms`, as --still renders it; the page hears when it is drawn.
+EMSCRIPTEN_KEEPALIVE int nightloom_still(int width, int height, int ms) {
+  if (ms < 0 || static_cast<uint32_t>(ms) >= kShowEndMs) {
+    tellPage("onShowFailed", "a still wants a time from 0 to 75999 ms");
+    return 0;
+  }
+  return startRun(width, height, static_cast<uint32_t>(ms), true) ? 1 : 0;
+}
+
+// Ends the running show at its next frame, as Escape does (the page calls it when full screen is
+// left, which takes the Escape key away from the page).
+EMSCRIPTEN_KEEPALIVE void nightloom_end() {
+  if (run) run->endRequested = true;
+}
+}
+
+int main() {
+  chooseDataFolder(dataFolderPlaces(""));
+  installSdlAudioDevice();
+  return 0;
+}

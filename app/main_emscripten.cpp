@@ -52,10 +52,10 @@ class BrowserPlatform final : public FramePlatform {
   }
   void pumpEvents(uint8_t keyDown[256], FrameEvents& events) override {
     canvas->pumpEvents(keyDown, events);
-    if (run->endRequested) keyDown[kKeyEscape] = 1;
   }
   void render(DemoContext& context) override { renderShowFrame(context); }
   void present() override { canvas->present(); }
+  bool stopRequested() override { return run->endRequested; }
 };
 
 BrowserPlatform platform;
@@ -65,6 +65,7 @@ const char* endName(LoopEnd end) {
     case LoopEnd::TimeUp:
       return "end";
     case LoopEnd::Escape:
+    case LoopEnd::Stopped:  // the page ended it, as Escape does
       return "escape";
     default:
       return "quit";

@@ -42,8 +42,11 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
   wineserver -p </dev/null >/dev/null 2>&1
   /usr/lib/wine/wine64 wineboot </dev/null >/dev/null 2>&1
   status=0
-  ctest --test-dir "$1" --output-on-failure --no-tests=error -j "$(nproc)" -LE display || status=1
-  ctest --test-dir "$1" --output-on-failure --no-tests=error -L display || status=1
+  # One at a time, and a failed test once more: now and then a Wine process dies before the test
+  # program starts (no output, a few milliseconds), which says nothing about the program.
+  retry="--repeat until-pass:2"
+  ctest --test-dir "$1" --output-on-failure --no-tests=error $retry -LE display || status=1
+  ctest --test-dir "$1" --output-on-failure --no-tests=error $retry -L display || status=1
   wineserver -k
   exit $status' check-windows "$build"
 

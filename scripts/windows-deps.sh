@@ -168,7 +168,7 @@ windows_deps_cmake() {
     -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_INSTALL_LIBDIR=lib \
     -DCMAKE_INSTALL_INCLUDEDIR=include -DBUILD_SHARED_LIBS=OFF -DCMAKE_C_FLAGS="$path_map" \
     -DCMAKE_CXX_FLAGS="$path_map" "${launcher[@]}" "${@:2}"
-  nice cmake --build "$work" -j2
+  nice cmake --build "$work" -j "$(nproc)"
   DESTDIR="$stage" cmake --install "$work"
 }
 
@@ -199,7 +199,7 @@ windows_deps_build_libopenmpt() {
     --without-mpg123 --without-ogg --without-vorbis --without-vorbisfile --without-pulseaudio \
     --without-portaudio --without-portaudiocpp --without-sdl2 --without-sndfile --without-flac \
     --disable-openmpt123 --disable-examples --disable-tests --disable-doxygen-doc)
-  nice make -C "$work" -j2
+  nice make -C "$work" -j "$(nproc)"
   make -C "$work" install DESTDIR="$stage"
 }
 

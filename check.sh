@@ -25,7 +25,13 @@ python3 "$NIGHTLOOM_ROOT/scripts/include_cycles.py" "$NIGHTLOOM_ROOT"
 # half an hour of processor time on a machine that has none yet, seconds after that). They build
 # now at the lowest priority, beside the Linux stages, whose tests often leave the processors idle
 # while they wait on real time; the Windows stage waits for them. A run that fails before then
-# leaves them building: they finish into the cache for the next run.
+# leaves them building: they finish into the cache for the next run. Their system packages (the
+# cross compiler, Wine, emscripten, Chromium) are installed first, here, so that no package is
+# installed while the Linux stages read the package database.
+source "$NIGHTLOOM_ROOT/scripts/windows-deps.sh"
+source "$NIGHTLOOM_ROOT/scripts/web-deps.sh"
+windows_deps_install_packages
+web_deps_install_packages
 deps_log=$(mktemp "${TMPDIR:-/tmp}/nightloom-deps.XXXXXX")
 (nice -n 19 "$NIGHTLOOM_ROOT/scripts/windows-deps.sh" &&
   nice -n 19 "$NIGHTLOOM_ROOT/scripts/web-deps.sh") >"$deps_log" 2>&1 &

@@ -5,13 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "app/capture.h"
+#include "capture/capture.h"
 #include "app/launch_options.h"
 #include "app/millisecond_timer.h"
 #include "app/options.h"
 #include "app/show.h"
-#include "app/system.h"
-#include "app/timer_resolution.h"
+#include "platform/system.h"
+#include "platform/timer_resolution.h"
 #include "assets/data_files.h"
 #include "audio/library_messages.h"
 #include "audio/output_sdl.h"

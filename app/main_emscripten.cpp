@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-#include "app/offscreen.h"
+#include "capture/offscreen.h"
 #include "app/scene_params.h"
 #include "app/show.h"
 #include "assets/data_files.h"

@@ -27,7 +27,7 @@ add_compile_options(-sUSE_SDL=0)
 # The core less libopenmpt (module_null.cpp stands in) and the PNG writer, which only the off-screen
 # captures use.
 set(nightloom_web_core_sources ${nightloom_core_sources})
-list(REMOVE_ITEM nightloom_web_core_sources audio/module_openmpt.cpp app/png_file.cpp)
+list(REMOVE_ITEM nightloom_web_core_sources audio/module_openmpt.cpp capture/png_file.cpp)
 add_library(nightloom_core STATIC ${nightloom_web_core_sources} audio/module_null.cpp)
 target_include_directories(nightloom_core PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(nightloom_core PRIVATE PkgConfig::MPG123 PkgConfig::KISSFFT)

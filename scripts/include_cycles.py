@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Finds include cycles between the units of the source tree.
 
-A unit is a header and the sources named like it (app/capture.h with app/capture.cpp); a unit
+A unit is a header and the sources named like it (capture/capture.h with capture/capture.cpp); a unit
 depends on another when any of its files includes one of the other's. Two units that reach each
 other through such edges form a cycle: neither can be understood, tested or linked without the
 other. Prints each cycle as a chain of includes and exits 1 when there is any, else prints one
@@ -13,7 +13,7 @@ import pathlib
 import re
 import sys
 
-FOLDERS = ("app", "audio", "launcher", "gfx", "assets", "dots", "scenes", "tools", "tests")
+FOLDERS = ("app", "capture", "platform", "audio", "launcher", "gfx", "assets", "dots", "scenes", "tools", "tests")
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.MULTILINE)
 
 

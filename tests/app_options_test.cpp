@@ -3,10 +3,10 @@
 // path), how many frames a capture has and when its music starts.
 #include <gtest/gtest.h>
 
-#include "app/capture.h"
+#include "capture/capture.h"
 #include "app/launch_options.h"
 #include "app/options.h"
-#include "app/video_encoder.h"
+#include "capture/video_encoder.h"
 
 namespace {
 std::optional<Options> parse(std::vector<std::string> arguments, std::string& error) {

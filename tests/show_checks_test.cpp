@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "app/frame_loop.h"
-#include "app/offscreen.h"
-#include "app/png_file.h"
+#include "capture/offscreen.h"
+#include "capture/png_file.h"
 #include "app/scene_params.h"
 #include "app/show.h"
 #include "audio/spectrum.h"

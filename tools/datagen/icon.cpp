@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/png_file.h"
+#include "capture/png_file.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // numbered frames, one still), each of which says only what it checks before the show starts,
 // what it does with a presented frame and how it ends; the checks on an output's target, progress,
 // and the orderly end of a run interrupted from outside.
-#include "app/capture.h"
+#include "capture/capture.h"
 
 #include <chrono>
 #include <cstdio>
@@ -12,14 +12,14 @@
 #include <optional>
 #include <vector>
 
-#include "app/bench.h"
+#include "capture/bench.h"
 #include "app/frame_loop.h"
-#include "app/interrupt.h"
+#include "platform/interrupt.h"
 #include "app/options.h"
-#include "app/png_file.h"
+#include "capture/png_file.h"
 #include "app/show.h"
-#include "app/system.h"
-#include "app/video_encoder.h"
+#include "platform/system.h"
+#include "capture/video_encoder.h"
 #include "assets/data_files.h"
 #include "assets/show_data.h"
 #include "gfx/gl.h"

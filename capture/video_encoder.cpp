@@ -1,6 +1,6 @@
 // What every platform's VideoEncoder shares: the ffmpeg command line, finding the encoder and
 // naming its log, waiting for it to finish, and reading the log's last words.
-#include "app/video_encoder.h"
+#include "capture/video_encoder.h"
 
 #include <chrono>
 #include <cstdio>

@@ -6,7 +6,7 @@
 // partial output behind (only the whole frames of --frames).
 #pragma once
 
-#include "app/offscreen.h"
+#include "capture/offscreen.h"
 
 struct Options;
 

@@ -1,5 +1,5 @@
 // Benchmark of the whole show on the headless display.
-#include "app/bench.h"
+#include "capture/bench.h"
 
 #include <algorithm>
 #include <chrono>
@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "app/frame_loop.h"
-#include "app/interrupt.h"
+#include "platform/interrupt.h"
 #include "app/show.h"
-#include "app/system.h"
+#include "platform/system.h"
 #include "app/timeline.h"
 #include "dots/dot_field.h"
 #include "gfx/gl.h"

@@ -1,5 +1,5 @@
 // PNG output through libpng.
-#include "app/png_file.h"
+#include "capture/png_file.h"
 
 #include <png.h>
 

@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "app/system.h"
+#include "platform/system.h"
 
 std::string executableDirectory() {
   std::error_code error;

@@ -9,7 +9,7 @@
 
 #include <algorithm>
 
-#include "app/timer_resolution.h"
+#include "platform/timer_resolution.h"
 
 TimerResolution::TimerResolution() {
   TIMECAPS caps = {};

@@ -1,5 +1,5 @@
 // The exit statuses of interrupted runs, the same on every platform.
-#include "app/interrupt.h"
+#include "platform/interrupt.h"
 
 int interruptExitStatus(InterruptSource source) {
   switch (source) {

@@ -1,10 +1,10 @@
 // The headless show and frame schedule that every off-screen run shares.
-#include "app/offscreen.h"
+#include "capture/offscreen.h"
 
 #include <cstdio>
 
 #include "app/frame_loop.h"
-#include "app/interrupt.h"
+#include "platform/interrupt.h"
 #include "app/show.h"
 #include "audio/music.h"
 #include "gfx/display.h"

@@ -12,7 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "app/video_encoder.h"
+#include "capture/video_encoder.h"
 
 struct VideoEncoder::Process {
   HANDLE process = nullptr;

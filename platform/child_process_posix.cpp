@@ -21,7 +21,7 @@
 #include <cstring>
 #include <thread>
 
-#include "app/video_encoder.h"
+#include "capture/video_encoder.h"
 
 struct VideoEncoder::Process {
   pid_t pid = -1;

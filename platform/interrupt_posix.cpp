@@ -7,7 +7,7 @@
 #include <atomic>
 #include <iterator>
 
-#include "app/interrupt.h"
+#include "platform/interrupt.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "app/system.h"
+#include "platform/system.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // ends it after the current frame, without figures.
 #pragma once
 
-#include "app/offscreen.h"
+#include "capture/offscreen.h"
 
 // Renders the show at width x height, fps steps per second, and prints the figures; exit status.
 int runBench(DisplayFactory makeDisplay, int width, int height, int fps);

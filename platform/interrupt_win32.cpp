@@ -10,7 +10,7 @@
 
 #include <atomic>
 
-#include "app/interrupt.h"
+#include "platform/interrupt.h"
 
 namespace {
 

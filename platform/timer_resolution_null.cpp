@@ -1,7 +1,7 @@
 // The timer resolution on POSIX: the kernel's high-resolution timers already wake a sleeping thread
 // within microseconds, so there is nothing to raise.
 //   [x] 1 ms sleeps (hrtimers)   [ ] system-wide period request (none exists)
-#include "app/timer_resolution.h"
+#include "platform/timer_resolution.h"
 
 TimerResolution::TimerResolution() : granted(1) {}
 

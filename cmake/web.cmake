@@ -32,7 +32,7 @@ add_library(nightloom_core STATIC ${nightloom_web_core_sources} audio/module_nul
 target_include_directories(nightloom_core PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(nightloom_core PRIVATE PkgConfig::MPG123 PkgConfig::KISSFFT)
 
-add_library(nightloom_canvas STATIC audio/output_sdl.cpp gfx/canvas_emscripten.cpp
+add_library(nightloom_canvas STATIC audio/output_sdl.cpp gfx/display_emscripten.cpp
                                     gfx/gl_shim_webgl.cpp gfx/glsl_webgl.cpp)
 target_link_libraries(nightloom_canvas PUBLIC nightloom_core PkgConfig::SDL2)
 

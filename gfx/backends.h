@@ -14,8 +14,8 @@ std::unique_ptr<Display> createSdlDisplay();
 // touches SDL video, the display-mode query included.
 void prepareSdlVideo();
 // The off-screen display of this build: an EGL pbuffer on Mesa's surfaceless platform, needing no
-// window system, whose framebuffer 0 and GL_BACK can be read back (context_egl.cpp); or, where
-// there is no EGL, a hidden SDL window drawing into a framebuffer object (context_sdl.cpp).
+// window system, whose framebuffer 0 and GL_BACK can be read back (display_egl.cpp); or, where
+// there is no EGL, a hidden SDL window drawing into a framebuffer object (display_fbo.cpp).
 std::unique_ptr<Display> createHeadlessDisplay();
 // The canvas of a web page through SDL2's emscripten backend (the web build only).
 std::unique_ptr<Display> createCanvasDisplay();

@@ -5,10 +5,10 @@
 #include "app/timeline.h"
 #include "assets/configurator.h"
 #include "audio/music.h"
-#include "dots/demo_runtime.h"
 #include "gfx/display.h"
 #include "gfx/start_display.h"
 #include "launcher/demo_context.h"
+#include "scenes/demo_runtime.h"
 
 Show::Show(DemoContext& demoContext) : context(demoContext) {}
 

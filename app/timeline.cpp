@@ -5,10 +5,10 @@
 #include "app/scene_params.h"
 #include "assets/texture_registry.h"
 #include "audio/spectrum.h"
-#include "dots/demo_runtime.h"
 #include "dots/dot_field.h"
 #include "gfx/gl.h"
 #include "launcher/demo_context.h"
+#include "scenes/demo_runtime.h"
 #include "scenes/scenes.h"
 
 const std::array<TimelineEntry, 4> kTimeline = {{

@@ -9,8 +9,8 @@
 
 #include "assets/shader_registry.h"
 #include "assets/texture_registry.h"
-#include "dots/demo_runtime.h"
 #include "dots/dot_layer.h"
+#include "scenes/demo_runtime.h"
 
 bool dotViewCulling = true;
 DotFieldStats dotFieldStats;

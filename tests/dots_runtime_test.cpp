@@ -7,8 +7,8 @@
 #include "assets/shader_registry.h"
 #include "assets/shader_sources.h"
 #include "assets/texture_registry.h"
-#include "dots/demo_runtime.h"
 #include "launcher/demo_context.h"
+#include "scenes/demo_runtime.h"
 #include "support/dot_assets.h"
 
 namespace {

@@ -1,6 +1,6 @@
 // Dot-field set-up: registry pointers, the three layers (built fine first), the seeded generator
 // and the starting contents of the scene tables.
-#include "dots/demo_runtime.h"
+#include "scenes/demo_runtime.h"
 
 #include "app/scene_params.h"
 #include "assets/shader_sources.h"

@@ -7,7 +7,6 @@
 #include "launcher/demo_context.h"
 
 DemoRuntime* demoRuntime = nullptr;
-DotLayerTable* dotLayerTable = nullptr;
 
 namespace {
 
@@ -33,12 +32,6 @@ const Vec4 kRingDotColors[15] = {
     {1, 0, 0.5f, 1}, {1, 0, 0, 1},    {0, 1, 0, 1}, {0, 0, 1, 1},    {0.5f, 1, 0, 1},
     {0, 1, 0.5f, 1}, {0.5f, 0, 1, 1}, {1, 0, 0, 1}, {0, 1, 0, 1},    {0, 0, 1, 1},
 };
-
-// r / 2^15 * range + base: the scaling by powers of two is exact, only the addition rounds.
-float randomInRange(float range, float base) {
-  const float r = static_cast<float>(sceneParams.nextRandom());
-  return r * (1.0f / 32768.0f) * range + base;
-}
 
 }  // namespace
 
@@ -92,7 +85,7 @@ void DemoRuntime::buildLayers() {
 
 void DemoRuntime::seedSceneTables() {
   SceneParams& params = sceneParams;
-  params.seedRandom(kRandomSeed);
+  params.random.seed(kRandomSeed);
   params.tripleDotColors.push_back({1, 0, 0, 1});
   params.tripleDotColors.push_back({0, 1, 0, 1});
   params.tripleDotColors.push_back({0, 0, 1, 1});
@@ -104,8 +97,8 @@ void DemoRuntime::seedSceneTables() {
   // Radius, speed and size for each dot in turn: the order of the draws decides the ring, so the
   // one seeded generator gives the same ring on every run.
   for (int i = 0; i < 15; ++i) {
-    params.ringDotRadii.push_back(randomInRange(4.0f, 4.2f));
-    params.ringDotSpeeds.push_back(randomInRange(4.0f, 1.0f));
-    params.ringDotSizes.push_back(randomInRange(0.25f, 0.27f));
+    params.ringDotRadii.push_back(params.random.inRange(4.0f, 4.2f));
+    params.ringDotSpeeds.push_back(params.random.inRange(4.0f, 1.0f));
+    params.ringDotSizes.push_back(params.random.inRange(0.25f, 0.27f));
   }
 }

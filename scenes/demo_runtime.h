@@ -1,23 +1,16 @@
-// The dot field's set-up and the seeding of everything the scenes animate: built once after the
-// assets, it publishes the registry pointers, builds the three halftone layers, seeds the random
-// generator and fills the scene tables. The timeline reads the clock and the music through it.
+// The runtime set-up of the dot field and the scenes: built once after the assets, it publishes the
+// registry pointers, builds the three halftone layers, seeds the random generator and fills the
+// scene tables the scenes then animate.
 #pragma once
 
 #include <memory>
 #include <string>
 
-#include "dots/dot_layer.h"
+#include "dots/dot_field.h"
 
 struct DemoContext;
 struct MusicState;
 class ShaderRegistry;
-
-// The three layers, coarse to fine; the dot-field draw visits them in this order.
-struct DotLayerTable {
-  std::unique_ptr<DotLayer> coarse;  // 48 x 48
-  std::unique_ptr<DotLayer> medium;  // 96 x 96
-  std::unique_ptr<DotLayer> fine;    // 192 x 192
-};
 
 class DemoRuntime {
  public:
@@ -47,7 +40,6 @@ class DemoRuntime {
 };
 
 extern DemoRuntime* demoRuntime;
-extern DotLayerTable* dotLayerTable;
 
 // Seed of the show's one random generator.
 inline constexpr uint32_t kRandomSeed = 564132;

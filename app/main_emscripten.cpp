@@ -10,12 +10,13 @@
 #include <optional>
 #include <string>
 
-#include "capture/offscreen.h"
 #include "app/scene_params.h"
 #include "app/show.h"
+#include "app/timeline.h"
 #include "assets/data_files.h"
 #include "audio/audio_engine.h"
 #include "audio/output_sdl.h"
+#include "capture/offscreen.h"
 #include "gfx/backends.h"
 #include "launcher/demo_context.h"
 
@@ -53,7 +54,7 @@ class BrowserPlatform final : public FramePlatform {
   void pumpEvents(uint8_t keyDown[256], FrameEvents& events) override {
     canvas->pumpEvents(keyDown, events);
   }
-  void render(DemoContext& context) override { renderShowFrame(context); }
+  void render(DemoContext& context) override { renderTimeline(context); }
   void present() override { canvas->present(); }
   bool stopRequested() override { return run->endRequested; }
 };
@@ -128,7 +129,9 @@ void nextFrame() {
   if (end != LoopEnd::Running) finish(end);
 }
 
-// The settings both kinds of run share; the page passes the canvas size in device pixels.
+// A still is drawn as off screen, its beats from the music on the clock driven by demo time; the
+// show from the launch panel plays on the sound device at the screen's pace, with the panel's
+// Music box. The page passes the canvas size in device pixels.
 bool startRun(int width, int height, std::optional<uint32_t> stillMs, bool music) {
   if (run) return false;
   run = std::make_unique<WebRun>();
@@ -136,14 +139,12 @@ bool startRun(int width, int height, std::optional<uint32_t> stillMs, bool music
   run->still = still;
   run->stillMs = stillMs.value_or(0);
   DemoContext& context = run->context;
-  context.width = width;
-  context.height = height;
-  context.bitsPerPixel = 32;
-  context.aspect = kAspect16x9;
-  context.vsync = 1;
-  context.musicEnabled = music ? 1 : 0;
-  // A still's beats come from the music on the clock driven by demo time, exactly as off screen.
-  context.music.output = still ? AudioOutput::Driven : AudioOutput::Device;
+  prepareOffscreenContext(context, width, height);
+  if (!still) {
+    context.vsync = 1;
+    context.musicEnabled = music ? 1 : 0;
+    context.music.output = AudioOutput::Device;
+  }
   if (!canvas) canvas = createCanvasDisplay();
   if (!run->show.start(*canvas)) {
     tellPage("onShowFailed", run->show.error());

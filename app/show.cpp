@@ -2,13 +2,22 @@
 #include "app/show.h"
 
 #include "app/scene_params.h"
-#include "app/timeline.h"
 #include "assets/configurator.h"
 #include "audio/music.h"
 #include "gfx/display.h"
 #include "gfx/start_display.h"
 #include "launcher/demo_context.h"
 #include "scenes/demo_runtime.h"
+
+void prepareOffscreenContext(DemoContext& context, int width, int height) {
+  context.width = width;
+  context.height = height;
+  context.bitsPerPixel = 32;
+  context.aspect = kAspect16x9;
+  context.musicEnabled = 1;
+  context.vsync = 0;
+  context.music.output = AudioOutput::Driven;
+}
 
 Show::Show(DemoContext& demoContext) : context(demoContext) {}
 
@@ -50,5 +59,3 @@ void Show::stop() {
   stopDisplay(context);
   displayUp = false;
 }
-
-void renderShowFrame(DemoContext&) { renderTimeline(); }

@@ -8,12 +8,12 @@
 #include <vector>
 
 #include "app/frame_loop.h"
-#include "platform/interrupt.h"
 #include "app/show.h"
-#include "platform/system.h"
 #include "app/timeline.h"
 #include "dots/dot_field.h"
 #include "gfx/gl.h"
+#include "platform/interrupt.h"
+#include "platform/system.h"
 
 namespace {
 
@@ -50,7 +50,7 @@ class BenchPlatform final : public FramePlatform {
   void pumpEvents(uint8_t*, FrameEvents&) override {}
   void render(DemoContext& context) override {
     started = Clock::now();
-    renderShowFrame(context);
+    renderTimeline(context);
   }
   void present() override {
     // GL queues the work; without the wait a frame would seem to take only its recording time.

@@ -12,17 +12,18 @@
 #include <optional>
 #include <vector>
 
-#include "capture/bench.h"
 #include "app/frame_loop.h"
-#include "platform/interrupt.h"
 #include "app/options.h"
-#include "capture/png_file.h"
 #include "app/show.h"
-#include "platform/system.h"
-#include "capture/video_encoder.h"
+#include "app/timeline.h"
 #include "assets/data_files.h"
 #include "assets/show_data.h"
+#include "capture/bench.h"
+#include "capture/png_file.h"
+#include "capture/video_encoder.h"
 #include "gfx/gl.h"
+#include "platform/interrupt.h"
+#include "platform/system.h"
 
 namespace {
 
@@ -67,19 +68,6 @@ class Progress {
   Clock::time_point started = Clock::now();
   double lastShown = -1e9;
 };
-
-// Reads the finished frame from the frame target as RGB rows, top first (GL reads bottom-up).
-void readFrame(int width, int height, std::vector<uint8_t>& rgb) {
-  std::vector<uint8_t> upsideDown(static_cast<size_t>(width) * height * 3);
-  rgb.resize(upsideDown.size());
-  glReadBuffer(gl::frameTarget.colourBuffer);
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, upsideDown.data());
-  const size_t stride = static_cast<size_t>(width) * 3;
-  for (int row = 0; row < height; ++row) {
-    std::memcpy(rgb.data() + row * stride, upsideDown.data() + (height - 1 - row) * stride, stride);
-  }
-}
 
 bool directoryWritable(const std::string& directory, std::string& error) {
   std::error_code ignored;
@@ -163,7 +151,7 @@ class CaptureOutput : public FramePlatform {
 
   uint32_t ticks() override { return captureFrameTime(frameIndex, fps); }
   void pumpEvents(uint8_t*, FrameEvents&) override {}
-  void render(DemoContext& context) override { renderShowFrame(context); }
+  void render(DemoContext& context) override { renderTimeline(context); }
   void present() override {
     if (!failed) failed = !takeFrame();
     ++frameIndex;
@@ -244,7 +232,9 @@ class VideoOutput final : public CaptureOutput {
  public:
   VideoOutput(const Options& options, int w, int h) : CaptureOutput(options, w, h) {
     const fs::path finalPath(path);
-    // Appended piece by piece: GCC 12 at -O3 takes "." + string for an overlapping copy.
+    // Appended piece by piece: "." + string makes GCC 12 at -O3 (the Release build) warn of an
+    // overlapping copy that cannot happen (-Wrestrict). GCC 13 no longer does; once the oldest
+    // compiler the build supports is 13, this can be one expression again.
     std::string partialName = ".";
     partialName += finalPath.filename().string();
     partialName += ".partial.mp4";

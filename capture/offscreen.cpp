@@ -2,13 +2,14 @@
 #include "capture/offscreen.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "app/frame_loop.h"
-#include "platform/interrupt.h"
 #include "app/show.h"
 #include "audio/music.h"
 #include "gfx/display.h"
 #include "gfx/gl.h"
+#include "platform/interrupt.h"
 
 namespace {
 
@@ -31,16 +32,6 @@ bool checkSize(int width, int height, std::string& error) {
 
 }  // namespace
 
-void prepareOffscreenContext(DemoContext& context, int width, int height) {
-  context.width = width;
-  context.height = height;
-  context.bitsPerPixel = 32;
-  context.aspect = kAspect16x9;
-  context.musicEnabled = 1;
-  context.vsync = 0;
-  context.music.output = AudioOutput::Driven;
-}
-
 OffscreenShow::OffscreenShow(DisplayFactory makeDisplay) : display(makeDisplay()) {}
 
 OffscreenShow::~OffscreenShow() = default;
@@ -53,6 +44,19 @@ bool OffscreenShow::start(int width, int height, std::string& error) {
     return false;
   }
   return checkSize(width, height, error);
+}
+
+// GL reads rows bottom-up.
+void readFrame(int width, int height, std::vector<uint8_t>& rgb) {
+  std::vector<uint8_t> upsideDown(static_cast<size_t>(width) * height * 3);
+  rgb.resize(upsideDown.size());
+  glReadBuffer(gl::frameTarget.colourBuffer);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, upsideDown.data());
+  const size_t stride = static_cast<size_t>(width) * 3;
+  for (int row = 0; row < height; ++row) {
+    std::memcpy(rgb.data() + row * stride, upsideDown.data() + (height - 1 - row) * stride, stride);
+  }
 }
 
 uint64_t captureFrameCount(int fps) {

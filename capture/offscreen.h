@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "launcher/demo_context.h"
 
@@ -14,10 +15,6 @@ class Show;
 
 // Makes the off-screen display (the entry passes the headless backend's factory).
 using DisplayFactory = std::unique_ptr<Display> (*)();
-
-// The settings every off-screen run uses: width x height with the 16:9 letterbox, music on (it
-// drives the beats) on the clock driven by demo time, no vertical sync.
-void prepareOffscreenContext(DemoContext& context, int width, int height);
 
 // The show on a display of its own, brought up with those settings.
 class OffscreenShow {
@@ -40,6 +37,10 @@ class OffscreenShow {
 inline uint32_t captureFrameTime(uint64_t index, int fps) {
   return static_cast<uint32_t>(index * 1000u / static_cast<uint64_t>(fps));
 }
+
+// Reads the frame just drawn, width x height, from the frame target (gfx/gl.h) into `rgb` as RGB
+// rows, top first.
+void readFrame(int width, int height, std::vector<uint8_t>& rgb);
 
 // Number of frames the show presents at `fps` (those before 76 000 ms).
 uint64_t captureFrameCount(int fps);

@@ -1,5 +1,5 @@
-// What every platform's VideoEncoder shares: the ffmpeg command line, finding the encoder and
-// naming its log, waiting for it to finish, and reading the log's last words.
+// The encoder's side of the ffmpeg process: the command line, finding the program and naming its
+// log, waiting for it to finish, and reading the log's last words.
 #include "capture/video_encoder.h"
 
 #include <chrono>
@@ -13,16 +13,35 @@ namespace {
 constexpr int kPollMs = 10;
 }  // namespace
 
+VideoEncoder::~VideoEncoder() { kill(); }
+
+bool VideoEncoder::start(const std::vector<std::string>& command, std::string& error) {
+  const std::string& program = command.front();
+  const std::optional<std::string> path = findProgram(program);
+  if (!path) {
+    error = "cannot find " + program + " on the PATH";
+    return false;
+  }
+  std::error_code noTemp;
+  const std::filesystem::path temp = std::filesystem::temp_directory_path(noTemp);
+  log = ((noTemp ? std::filesystem::path(".") : temp) /
+         ("nightloom-" + program + "-" + std::to_string(currentProcessId()) + ".log"))
+            .string();
+  if (process.start(*path, command, log, error)) return true;
+  std::remove(log.c_str());
+  return false;
+}
+
 bool VideoEncoder::finish(double patienceSeconds, const std::function<bool()>& giveUp,
                           std::string& error) {
-  if (!process) {
+  if (!process.running()) {
     error = "ffmpeg is not running";
     return false;
   }
-  closeInput();
+  process.closeInput();
   const auto started = std::chrono::steady_clock::now();
   std::optional<int> status;
-  while (!(status = waitForExit(kPollMs))) {
+  while (!(status = process.waitForExit(kPollMs))) {
     const std::chrono::duration<double> waited = std::chrono::steady_clock::now() - started;
     if (giveUp() || waited.count() >= patienceSeconds) {
       kill();
@@ -30,26 +49,16 @@ bool VideoEncoder::finish(double patienceSeconds, const std::function<bool()>& g
       return false;
     }
   }
-  release();
   const bool ok = *status == 0;
   if (!ok) error = "ffmpeg failed; its last words: " + logTail();
   std::remove(log.c_str());
   return ok;
 }
 
-std::optional<std::string> VideoEncoder::locate(const std::string& program, unsigned long processId,
-                                                std::string& error) {
-  std::optional<std::string> path = findProgram(program);
-  if (!path) {
-    error = "cannot find " + program + " on the PATH";
-    return std::nullopt;
-  }
-  std::error_code noTemp;
-  const std::filesystem::path temp = std::filesystem::temp_directory_path(noTemp);
-  log = ((noTemp ? std::filesystem::path(".") : temp) /
-         ("nightloom-ffmpeg-" + std::to_string(processId) + ".log"))
-            .string();
-  return path;
+void VideoEncoder::kill() {
+  if (!process.running()) return;
+  process.kill();
+  std::remove(log.c_str());
 }
 
 std::vector<std::string> ffmpegCommand(int width, int height, int fps, const std::string& musicPath,

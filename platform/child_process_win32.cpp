@@ -1,20 +1,20 @@
-// VideoEncoder on Windows: CreateProcess with a pipe to the encoder's standard input and its output
-// in a log file. The encoder gets a console and a process group of its own, so Ctrl-C and
-// Ctrl-Break in nightloom's console reach only nightloom, which then closes the pipe in order; a
-// job object that kills its processes when its last handle closes ends the encoder even if
-// nightloom is killed outright.
-//   [x] program looked up on %PATH% with %PATHEXT%'s extensions
+// ChildProcess on Windows: CreateProcess with a pipe to the child's standard input and its output
+// in a log file. The child gets a console and a process group of its own, so Ctrl-C and Ctrl-Break
+// in nightloom's console reach only nightloom, which then closes the pipe in order; a job object
+// that kills its processes when its last handle closes ends the child even if nightloom is killed
+// outright.
+//   [x] program looked up on %PATH% with %PATHEXT%'s extensions   [x] input pipe, output to a log
 //   [x] own console and process group (no Ctrl-C from ours)   [x] never outlives nightloom (job)
-//   [x] wait with a time limit   [x] log tail on failure
+//   [x] wait with a time limit   [x] killed with all it started (the job)
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
-#include "capture/video_encoder.h"
+#include "platform/child_process.h"
 
-struct VideoEncoder::Process {
+struct ChildProcess::Handles {
   HANDLE process = nullptr;
   HANDLE job = nullptr;
   HANDLE input = nullptr;  // write end of the pipe to its standard input; null once closed
@@ -97,25 +97,25 @@ std::string environmentValue(const char* name, const char* fallback) {
 
 }  // namespace
 
-VideoEncoder::VideoEncoder() = default;
-VideoEncoder::~VideoEncoder() { kill(); }
+ChildProcess::ChildProcess() = default;
+ChildProcess::~ChildProcess() { kill(); }
 
-bool VideoEncoder::start(const std::vector<std::string>& command, std::string& error) {
-  const std::optional<std::string> path = locate(command.front(), GetCurrentProcessId(), error);
-  if (!path) return false;
+bool ChildProcess::start(const std::string& path, const std::vector<std::string>& command,
+                         const std::string& logPath, std::string& error) {
+  const std::string& name = command.front();
 
   SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
   HANDLE readEnd = nullptr;
   HANDLE writeEnd = nullptr;
   if (!CreatePipe(&readEnd, &writeEnd, &inherited, kPipeBytes)) {
-    error = "cannot make a pipe to ffmpeg";
+    error = "cannot make a pipe to " + name;
     return false;
   }
   SetHandleInformation(writeEnd, HANDLE_FLAG_INHERIT, 0);
-  HANDLE logFile = CreateFileA(log.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+  HANDLE logFile = CreateFileA(logPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
                                &inherited, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (logFile == INVALID_HANDLE_VALUE) {
-    error = "cannot write ffmpeg's log " + log;
+    error = "cannot write " + name + "'s log " + logPath;
     closeOnce(readEnd);
     closeOnce(writeEnd);
     return false;
@@ -128,30 +128,29 @@ bool VideoEncoder::start(const std::vector<std::string>& command, std::string& e
   startup.hStdOutput = logFile;
   startup.hStdError = logFile;
   PROCESS_INFORMATION child = {};
-  std::string line = commandLineOf(*path, command);
+  std::string line = commandLineOf(path, command);
   // Suspended until it is in the job, so nothing it starts can escape the job either.
   const DWORD flags = CREATE_SUSPENDED | CREATE_NEW_PROCESS_GROUP | CREATE_NO_WINDOW;
-  const bool started = CreateProcessA(path->c_str(), line.data(), nullptr, nullptr, TRUE, flags,
+  const bool started = CreateProcessA(path.c_str(), line.data(), nullptr, nullptr, TRUE, flags,
                                       nullptr, nullptr, &startup, &child);
   const DWORD startError = GetLastError();
   closeOnce(readEnd);
   closeOnce(logFile);
   if (!started) {
     closeOnce(writeEnd);
-    DeleteFileA(log.c_str());
-    error = "cannot start ffmpeg (Windows error " + std::to_string(startError) + ")";
+    error = "cannot start " + name + " (Windows error " + std::to_string(startError) + ")";
     return false;
   }
   HANDLE job = makeKillOnCloseJob();
-  // Without a job (a system that refuses nesting) the encoder still ends with its closed input.
+  // Without a job (a system that refuses nesting) the child still ends with its closed input.
   if (job != nullptr && !AssignProcessToJobObject(job, child.hProcess)) closeOnce(job);
   ResumeThread(child.hThread);
   CloseHandle(child.hThread);
-  process = std::make_unique<Process>(Process{child.hProcess, job, writeEnd});
+  process = std::make_unique<Handles>(Handles{child.hProcess, job, writeEnd});
   return true;
 }
 
-bool VideoEncoder::send(const uint8_t* bytes, size_t size) {
+bool ChildProcess::send(const uint8_t* bytes, size_t size) {
   if (!process || process->input == nullptr) return false;
   size_t written = 0;
   while (written < size) {
@@ -163,39 +162,40 @@ bool VideoEncoder::send(const uint8_t* bytes, size_t size) {
   return true;
 }
 
-void VideoEncoder::closeInput() { closeOnce(process->input); }
-
-std::optional<int> VideoEncoder::waitForExit(int milliseconds) {
-  switch (WaitForSingleObject(process->process, static_cast<DWORD>(milliseconds))) {
-    case WAIT_TIMEOUT:
-      return std::nullopt;
-    case WAIT_OBJECT_0: {
-      DWORD status = 1;
-      if (!GetExitCodeProcess(process->process, &status)) return -1;
-      return static_cast<int>(status);
-    }
-    default:
-      return -1;
-  }
+void ChildProcess::closeInput() {
+  if (process) closeOnce(process->input);
 }
 
-void VideoEncoder::release() {
+std::optional<int> ChildProcess::waitForExit(int milliseconds) {
+  if (!process) return -1;
+  const DWORD waited = WaitForSingleObject(process->process, static_cast<DWORD>(milliseconds));
+  if (waited == WAIT_TIMEOUT) return std::nullopt;
+  DWORD status = 1;
+  const bool known =
+      waited == WAIT_OBJECT_0 && GetExitCodeProcess(process->process, &status) != FALSE;
+  release();
+  return known ? static_cast<int>(status) : -1;
+}
+
+void ChildProcess::release() {
+  closeOnce(process->input);
   closeOnce(process->process);
   closeOnce(process->job);
   process.reset();
 }
 
-void VideoEncoder::kill() {
+void ChildProcess::kill() {
   if (!process) return;
   closeOnce(process->input);
-  // The whole job, so that nothing the encoder started stays behind either.
+  // The whole job, so that nothing the child started stays behind either.
   if (process->job == nullptr || !TerminateJobObject(process->job, 1)) {
     TerminateProcess(process->process, 1);
   }
   WaitForSingleObject(process->process, INFINITE);
   release();
-  DeleteFileA(log.c_str());
 }
+
+unsigned long currentProcessId() { return GetCurrentProcessId(); }
 
 std::string installAdvice(const std::string& program) {
   return "put the folder that holds " + program + ".exe on the PATH";

@@ -16,13 +16,13 @@
 #include <vector>
 
 #include "app/frame_loop.h"
-#include "capture/offscreen.h"
-#include "capture/png_file.h"
 #include "app/scene_params.h"
 #include "app/show.h"
+#include "app/timeline.h"
 #include "audio/spectrum.h"
+#include "capture/offscreen.h"
+#include "capture/png_file.h"
 #include "gfx/backends.h"
-#include "gfx/gl.h"
 #include "launcher/demo_context.h"
 #include "support/headless_gl.h"
 
@@ -137,14 +137,14 @@ class RecordingPlatform final : public FramePlatform {
   void pumpEvents(uint8_t*, FrameEvents&) override {}
   bool stopRequested() override { return ticks() >= stopMs; }
   void render(DemoContext& context) override {
-    renderShowFrame(context);
+    renderTimeline(context);
     dotMode = sceneParams.dotMode;
   }
   void present() override {
     Frame frame;
     frame.ms = ticks();
     frame.dotMode = dotMode;
-    readBack(frame.rgb);
+    readFrame(kWidth, kHeight, frame.rgb);
     facts.push_back(
         {frame.ms, frame.dotMode, fnv1a(frame.rgb), meanLevel(frame), halftoneGrain(frame)});
     if (keep.count(frame.ms)) kept.emplace(frame.ms, std::move(frame));
@@ -155,19 +155,6 @@ class RecordingPlatform final : public FramePlatform {
   std::map<uint32_t, Frame> kept;
 
  private:
-  static void readBack(std::vector<uint8_t>& rgb) {
-    std::vector<uint8_t> upsideDown(static_cast<size_t>(kWidth) * kHeight * 3);
-    glReadBuffer(GL_BACK);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, kWidth, kHeight, GL_RGB, GL_UNSIGNED_BYTE, upsideDown.data());
-    rgb.resize(upsideDown.size());
-    const size_t stride = static_cast<size_t>(kWidth) * 3;
-    for (int row = 0; row < kHeight; ++row) {
-      std::copy_n(upsideDown.data() + (kHeight - 1 - row) * stride, stride,
-                  rgb.data() + row * stride);
-    }
-  }
-
   std::set<uint32_t> keep;
   uint32_t stopMs;
   uint64_t index = 0;

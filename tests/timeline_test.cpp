@@ -134,7 +134,7 @@ class TimelineFrame : public ::testing::Test {
   std::vector<uint8_t> frame(uint32_t ms) {
     context->ms = ms;
     context->frameDelta = 0.033f;
-    renderTimeline();
+    renderTimeline(*context);
     return readRGBA(0, 0, 1280, 720);
   }
 

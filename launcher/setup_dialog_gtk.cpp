@@ -11,7 +11,6 @@
 #include <cstdio>
 #include <vector>
 
-#include "launcher/demo_context.h"
 #include "launcher/setup_dialog.h"
 
 namespace {
@@ -194,19 +193,9 @@ void endDialog(DialogView& view, int result) {
 }
 
 void runCommand(DialogView& view, int commandId) {
-  switch (setupActionForCommand(commandId)) {
-    case SetupAction::Launch:
-      if (std::optional<LaunchSettings> chosen = view.model->launch(readControls(view))) {
-        *view.settings = *chosen;
-        endDialog(view, kSetupResultLaunch);
-      }
-      break;
-    case SetupAction::Quit:
-      endDialog(view, kSetupResultQuit);
-      break;
-    case SetupAction::None:
-      break;
-  }
+  const std::optional<int> result = view.model->command(
+      commandId, [&view] { return readControls(view); }, *view.settings);
+  if (result) endDialog(view, *result);
 }
 
 void onLaunchClicked(GtkButton*, gpointer data) {
@@ -391,11 +380,4 @@ int runSetupDialog(const SetupModel& model, LaunchSettings& settings) {
   g_main_loop_unref(view.loop);
   dropPendingEvents();  // lets the window disappear before the show's own window opens
   return view.result;
-}
-
-int runSetupDialog(DemoContext& context, const SetupModel& model) {
-  LaunchSettings settings;
-  int result = runSetupDialog(model, settings);
-  if (result == kSetupResultLaunch) storeLaunchSettings(settings, context);
-  return result;
 }

@@ -3,12 +3,12 @@
 # Discovery happens when ctest runs, so building needs no Wine.
 # datagen_test reads the Data\ folder that scripts/windows-build.sh copies into the build folder.
 set(nightloom_portable_tests
-    app_options_test assets_packed_image_test assets_packed_image_mutation_test datagen_test
-    gfx_loader_test launcher_demo_context_test launcher_display_modes_test
+    app_options_test assets_packed_image_test base_test assets_packed_image_mutation_test datagen_test
+    gfx_loader_test launcher_display_modes_test
     launcher_setup_model_test)
 foreach(name ${nightloom_portable_tests})
   add_executable(${name} ${CMAKE_CURRENT_SOURCE_DIR}/${name}.cpp)
-  target_link_libraries(${name} PRIVATE nightloom_offscreen GTest::gtest_main)
+  target_link_libraries(${name} PRIVATE nightloom_capture GTest::gtest_main)
   gtest_discover_tests(${name} WORKING_DIRECTORY ${CMAKE_BINARY_DIR} DISCOVERY_MODE PRE_TEST
                        DISCOVERY_TIMEOUT 60)
 endforeach()
@@ -17,7 +17,7 @@ endforeach()
 add_executable(setup_dialog_win32_test setup_dialog_win32_test.cpp
                                        ${PROJECT_SOURCE_DIR}/launcher/setup_dialog_win32.rc)
 target_include_directories(setup_dialog_win32_test PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(setup_dialog_win32_test PRIVATE nightloom_win32 GTest::gtest_main)
+target_link_libraries(setup_dialog_win32_test PRIVATE nightloom_launcher GTest::gtest_main)
 gtest_discover_tests(setup_dialog_win32_test DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
                      PROPERTIES LABELS display)
 
@@ -27,7 +27,7 @@ gtest_discover_tests(setup_dialog_win32_test DISCOVERY_MODE PRE_TEST DISCOVERY_T
 set(NIGHTLOOM_REFERENCE_STILL "" CACHE FILEPATH "The Linux build's --still 6000 --size 640x360")
 add_executable(fake_encoder_win32 fake_encoder_win32.cpp)
 add_executable(app_win32_test app_win32_test.cpp)
-target_link_libraries(app_win32_test PRIVATE nightloom_core GTest::gtest_main PkgConfig::PNG)
+target_link_libraries(app_win32_test PRIVATE nightloom_base GTest::gtest_main PkgConfig::PNG)
 target_compile_definitions(app_win32_test PRIVATE
                            NIGHTLOOM_EXECUTABLE="$<TARGET_FILE:nightloom>"
                            NIGHTLOOM_FAKE_ENCODER="$<TARGET_FILE:fake_encoder_win32>"

@@ -13,12 +13,14 @@
 #include "app/frame_loop.h"
 #include "app/scene_params.h"
 #include "app/show.h"
+#include "app/timeline.h"
 #include "audio/spectrum.h"
 #include "gfx/backends.h"
 #include "gfx/gl.h"
 #include "launcher/demo_context.h"
 #include "launcher/setup_model.h"
 #include "support/headless_gl.h"
+#include "support/mode_query.h"
 
 namespace {
 
@@ -27,15 +29,9 @@ constexpr int kDesktopHeight = 768;
 constexpr uint32_t kLookMs = 73000;
 
 DisplayModeQuery laptopDisplay() {
-  static const std::vector<DisplayMode> modes = {
-      {1366, 768, 32, 60}, {1360, 768, 32, 60}, {1280, 720, 32, 60}, {1024, 768, 32, 60}};
-  return DisplayModeQuery{[](int index) -> std::optional<DisplayMode> {
-                            if (index < 0 || static_cast<size_t>(index) >= modes.size()) {
-                              return std::nullopt;
-                            }
-                            return modes[static_cast<size_t>(index)];
-                          },
-                          [] { return std::optional<DisplayMode>(modes[0]); }};
+  return queryOf(
+      {{1366, 768, 32, 60}, {1360, 768, 32, 60}, {1280, 720, 32, 60}, {1024, 768, 32, 60}},
+      DisplayMode{1366, 768, 32, 60});
 }
 
 // A few frames up to 73 s, the roll given time to turn and settle; the frame at 73 s is read back
@@ -45,7 +41,7 @@ class LookAtPlatform final : public FramePlatform {
   uint32_t ticks() override { return kTimes[index]; }
   void pumpEvents(uint8_t*, FrameEvents&) override {}
   bool stopRequested() override { return ticks() > kLookMs; }
-  void render(DemoContext& context) override { renderShowFrame(context); }
+  void render(DemoContext& context) override { renderTimeline(context); }
   void present() override {
     if (ticks() == kLookMs) {
       glReadBuffer(GL_BACK);

@@ -19,7 +19,7 @@ stage_done() {
 }
 
 # No two units (a header and its sources) may include each other, directly or round a loop.
-python3 "$NIGHTLOOM_ROOT/scripts/include_cycles.py" "$NIGHTLOOM_ROOT"
+python3 "$NIGHTLOOM_ROOT/scripts/layer_check.py" "$NIGHTLOOM_ROOT"
 
 # The Windows and web stages need libraries cross-built once into a cache outside the clone (about
 # half an hour of processor time on a machine that has none yet, seconds after that). They build

@@ -2,6 +2,9 @@
 // nightloom_launch (the show from its launch panel) or nightloom_still (one frame, as --still
 // draws it); the browser then runs the frames, one per animation frame, and the page hears back
 // through Module.onShowEnded, Module.onShowFailed and Module.onStillReady.
+//   [x] the show from the page's launch panel (full screen, music)   [x] a still at any demo time
+//   [x] Escape or the page ends the show   [x] console lines for the music and the dot modes
+//   [ ] setup dialog (the page's panel instead)   [ ] --capture, --frames, --bench (no files)
 #include <emscripten.h>
 
 #include <cstdint>

@@ -1,4 +1,6 @@
-// Start-up, frames and shutdown of the show.
+// Start-up and shutdown run in a fixed order because GL objects must go while their context is
+// current and the display last; stop() undoes whatever part of start() was reached, so a start
+// that failed halfway is cleaned up the same way as a show that ran.
 #include "app/show.h"
 
 #include "app/scene_params.h"

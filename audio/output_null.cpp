@@ -1,6 +1,7 @@
 // The output used when there is no sound card (and by the tests): nothing is mixed or played, but
 // the play position advances with the monotonic clock, so the spectrum follows the music as if it
 // were heard.
+//   [x] play position on the monotonic clock   [x] pause and resume   [ ] sound (none is made)
 #include <chrono>
 
 #include "audio/audio_device.h"

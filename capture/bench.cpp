@@ -1,4 +1,5 @@
-// Benchmark of the whole show on the headless display.
+// Each frame is timed with its GL work finished (glFinish) and filed under the timeline's window it
+// belongs to, so the figures say which part of the show costs what, not only the average.
 #include "capture/bench.h"
 
 #include <algorithm>

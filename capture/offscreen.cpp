@@ -1,4 +1,6 @@
-// The headless show and frame schedule that every off-screen run shares.
+// The size a run asks for is checked against the driver once the display is up, as only a current
+// context can say its limits; the frame schedule is whole-number arithmetic, so every run at the
+// same rate steps through the same demo times.
 #include "capture/offscreen.h"
 
 #include <cstdio>

@@ -1,4 +1,5 @@
-// PNG output through libpng.
+// libpng reports failures by jumping out of the call; everything it could jump over is plain
+// data, and the caller only ever sees true or false with the file named.
 #include "capture/png_file.h"
 
 #include <png.h>

@@ -1,4 +1,5 @@
-// Writes frames read back from GL to PNG files.
+// The PNG writer of the off-screen runs (--frames, --still), the test pictures and the data
+// generator's previews and icon: 8-bit grey, RGB or RGBA rows in, one file out.
 #pragma once
 
 #include <cstdint>

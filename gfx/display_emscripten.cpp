@@ -1,6 +1,10 @@
 // The show's display in a web page: the page's canvas through SDL2's emscripten backend, a WebGL 1
 // context that emscripten's desktop-GL emulation stands on, and Escape reported as the desktop
 // window reports it. The page sizes and shows the canvas; this backend only fills it.
+//   [x] canvas of any size in device pixels, kept for a second show   [x] Escape
+//   [x] desktop GL 3.0 as emscripten emulates it on WebGL 1 (gl_shim_webgl.cpp adds the rest)
+//   [ ] window class, window-system extensions (a page has neither)   [ ] full screen (the page's)
+//   [ ] vertical sync (the browser paces the frames)   [ ] off-screen frames (the still draws here)
 #include <SDL.h>
 
 #include <string>

@@ -6,7 +6,7 @@
 //   [x] windowed and full-screen mode switch (closest mode, said when it differs)
 //   [x] GL 3.0 compatibility context, double-buffered, 24-bit depth
 //   [x] vertical sync (swap interval)   [x] cursor hidden in full screen
-//   [ ] multisampling (the show asks for none)   [ ] the original's frame styles (SDL's own)
+//   [ ] multisampling (the show asks for none)   [ ] window styles of its own (SDL's are used)
 #include <SDL.h>
 
 #include <cstdio>

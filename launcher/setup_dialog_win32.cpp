@@ -1,7 +1,7 @@
 // The setup dialog on Windows: the modal dialog of template 101 (setup_dialog_win32.rc), shown with
 // DialogBoxParamA. The SetupModel decides what the lists hold, what the dialog opens with and what
 // Launch stores; this file copies that into the controls and reads them back, as the GTK view does.
-//   [x] template 101: controls, labels, styles, positions and tab order of the classic dialog
+//   [x] template 101 (setup_dialog_win32.rc): controls, labels, styles, positions, tab order
 //   [x] results 1004 (Launch) and -1 (Quit, Escape, closing)   [x] command-line presets
 //   [x] resolution typed into the combo box's field   [x] Launch disabled without any mode
 //   [ ] multisampling choices beyond "None" (the show asks for no samples)

@@ -1,6 +1,8 @@
 // Requests from outside to end an off-screen run early: Ctrl-C, a service manager's stop, a closed
 // terminal. While an InterruptWatch lives they only set a flag, so the run can stop after the
-// current frame, wait for the encoder and clear away its partial output before it exits.
+// current frame, wait for the encoder and clear away its partial output before it exits. Signals
+// on Linux (interrupt_posix.cpp), console events on Windows (interrupt_win32.cpp), the exit
+// statuses shared (interrupt.cpp); the web build has no off-screen runs to interrupt.
 #pragma once
 
 enum class InterruptSource { None, Keyboard, Terminate, HangUp };

@@ -1,7 +1,8 @@
 // What the program asks of the operating system beyond the standard library: the folder of its
 // executable, a console to print on and the way a failure reaches the user (for the entry), and,
 // for the off-screen runs, whether progress goes to a terminal, whether a folder takes new files
-// and the run's peak memory. One source file per system: system_posix.cpp, system_win32.cpp.
+// and the run's peak memory. One source file per system: system_posix.cpp, system_win32.cpp; the
+// web build asks nothing of the system.
 #pragma once
 
 #include <string>

@@ -1,9 +1,9 @@
 # The Windows build's tests, run as .exe files under Wine (CMAKE_CROSSCOMPILING_EMULATOR): the
 # portable suites that need neither the EGL context nor LAME, and the Windows backends' own tests.
 # Discovery happens when ctest runs, so building needs no Wine.
-# datagen_test reads the Data\ folder that scripts/windows-build.sh copies into the build folder.
+# tools_datagen_test reads the Data\ folder that scripts/windows-build.sh copies into the build folder.
 set(nightloom_portable_tests
-    app_options_test assets_packed_image_test base_test assets_packed_image_mutation_test datagen_test
+    app_options_test assets_packed_image_test base_test assets_packed_image_mutation_test tools_datagen_test
     gfx_loader_test launcher_display_modes_test
     launcher_setup_model_test)
 foreach(name ${nightloom_portable_tests})
@@ -14,11 +14,11 @@ foreach(name ${nightloom_portable_tests})
 endforeach()
 
 # The Win32 setup dialog, with template 101 linked into the test program's resources.
-add_executable(setup_dialog_win32_test setup_dialog_win32_test.cpp
+add_executable(launcher_setup_dialog_win32_test launcher_setup_dialog_win32_test.cpp
                                        ${PROJECT_SOURCE_DIR}/launcher/setup_dialog_win32.rc)
-target_include_directories(setup_dialog_win32_test PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(setup_dialog_win32_test PRIVATE nightloom_launcher GTest::gtest_main)
-gtest_discover_tests(setup_dialog_win32_test DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+target_include_directories(launcher_setup_dialog_win32_test PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(launcher_setup_dialog_win32_test PRIVATE nightloom_launcher GTest::gtest_main)
+gtest_discover_tests(launcher_setup_dialog_win32_test DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
                      PROPERTIES LABELS display)
 
 # The program as a user runs it, with a stand-in for ffmpeg.exe that counts what it is fed. The

@@ -3,12 +3,10 @@
 // it), SIGTERM or SIGHUP it leaves no partial file and no encoder behind and exits 130, 143 or
 // 129; it refuses targets that are not regular files before the first frame; and a music file
 // shorter than the show still gives the show's 76 s, the music, then silence.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -21,29 +19,20 @@
 #include <fstream>
 #include <optional>
 #include <regex>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "support/mp3_writer.h"
-
-extern char** environ;
+#include "support/nightloom_run.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-// Generous: the sanitizer build renders and starts up many times slower.
-constexpr std::chrono::seconds kRunLimit{240};
-
-std::string readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+// Generous: the sanitizer build renders many times slower.
+constexpr std::chrono::seconds kCloseLimit{240};
 
 std::vector<std::string> namesIn(const fs::path& directory) {
   std::vector<std::string> names;
@@ -53,125 +42,6 @@ std::vector<std::string> namesIn(const fs::path& directory) {
   std::sort(names.begin(), names.end());
   return names;
 }
-
-// A scratch folder under the system's temporary directory, removed with all it holds.
-class Sandbox {
- public:
-  Sandbox() {
-    std::string pattern = (fs::temp_directory_path() / "nightloom-capture-XXXXXX").string();
-    if (mkdtemp(pattern.data())) root = pattern;
-  }
-  ~Sandbox() {
-    std::error_code ignored;
-    if (!root.empty()) fs::remove_all(root, ignored);
-  }
-  fs::path folder(const std::string& name) const {
-    fs::create_directories(root / name);
-    return root / name;
-  }
-  fs::path root;
-};
-
-struct Ended {
-  bool exited = false;  // by exit(), not by a signal
-  int status = -1;      // exit status, or the signal that ended it
-  double seconds = 0;   // from the wait's start
-};
-
-// The built nightloom in a session of its own (its group is what a terminal's Ctrl-C reaches),
-// started in `workDir` with stderr going to a file and `overrides` ("NAME=value") in its
-// environment.
-class Nightloom {
- public:
-  Nightloom(const std::vector<std::string>& arguments, const fs::path& workDir,
-            const fs::path& stderrFile, const std::vector<std::string>& overrides = {})
-      : errors(stderrFile) {
-    std::vector<std::string> command{NIGHTLOOM_EXECUTABLE};
-    command.insert(command.end(), arguments.begin(), arguments.end());
-    std::vector<std::string> environment = overrides;
-    // In the sanitizer build the child's leak check at exit would report the GL driver's caches
-    // under no name, Mesa having unloaded the driver by then (the in-process tests pin it for
-    // that reason); memory errors and undefined behaviour are still caught.
-    const char* asan = std::getenv("ASAN_OPTIONS");
-    environment.push_back(std::string("ASAN_OPTIONS=") + (asan ? asan : "") + ":detect_leaks=0");
-    for (char** variable = environ; *variable; ++variable) {
-      const std::string entry = *variable;
-      const std::string name = entry.substr(0, entry.find('='));
-      bool overridden = false;
-      for (const std::string& own : environment) overridden |= own.rfind(name + "=", 0) == 0;
-      if (!overridden) environment.push_back(entry);
-    }
-    std::vector<char*> argv = pointersTo(command);
-    std::vector<char*> envp = pointersTo(environment);
-    pid = fork();
-    if (pid == 0) {
-      setsid();
-      const int err = open(stderrFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      if (err < 0 || chdir(workDir.c_str()) != 0 || dup2(err, 2) < 0) _exit(126);
-      execve(argv[0], argv.data(), envp.data());
-      _exit(127);
-    }
-  }
-  ~Nightloom() {
-    if (pid > 0) {
-      kill(-pid, SIGKILL);
-      waitpid(pid, nullptr, 0);
-    }
-  }
-
-  // Waits until its stderr holds `text`; false when it ended or the time ran out first.
-  bool waitForMessage(const std::string& text) {
-    const Clock::time_point start = Clock::now();
-    while (Clock::now() - start < kRunLimit) {
-      if (stderrText().find(text) != std::string::npos) return true;
-      if (ended()) return false;
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return false;
-  }
-  // Whether it has ended, without collecting its status.
-  bool ended() {
-    siginfo_t info = {};
-    return waitid(P_PID, pid, &info, WEXITED | WNOHANG | WNOWAIT) != 0 || info.si_pid == pid;
-  }
-  void signalGroup(int number) { kill(-pid, number); }
-  void signalAlone(int number) { kill(pid, number); }
-
-  Ended wait() {
-    Ended ended;
-    const Clock::time_point start = Clock::now();
-    int status = 0;
-    while (Clock::now() - start < kRunLimit) {
-      if (waitpid(pid, &status, WNOHANG) == pid) {
-        pid = -1;
-        ended.exited = WIFEXITED(status);
-        ended.status = ended.exited ? WEXITSTATUS(status) : WTERMSIG(status);
-        break;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    ended.seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    return ended;
-  }
-  std::string stderrText() const { return readFile(errors); }
-  // Its last line on stderr (progress lines come before it).
-  std::string lastLine() const {
-    std::string text = stderrText();
-    while (!text.empty() && text.back() == '\n') text.pop_back();
-    const size_t cut = text.find_last_of("\r\n");
-    return cut == std::string::npos ? text : text.substr(cut + 1);
-  }
-
- private:
-  static std::vector<char*> pointersTo(std::vector<std::string>& words) {
-    std::vector<char*> pointers;
-    for (std::string& word : words) pointers.push_back(word.data());
-    pointers.push_back(nullptr);
-    return pointers;
-  }
-  pid_t pid = -1;
-  fs::path errors;
-};
 
 // Processes whose command line mentions `text` (an encoder writing into a test's folder).
 std::vector<std::string> processesMentioning(const std::string& text) {
@@ -294,7 +164,7 @@ TEST(CaptureInterrupted, ASecondCtrlCEndsAStuckEncoderAtOnce) {
   nightloom.signalGroup(SIGINT);
   const Clock::time_point start = Clock::now();
   while (!fs::exists(bin / "input-closed") && !nightloom.ended() &&
-         Clock::now() - start < kRunLimit) {
+         Clock::now() - start < kCloseLimit) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   ASSERT_TRUE(fs::exists(bin / "input-closed")) << "the encoder's input was never closed";
@@ -422,8 +292,7 @@ struct ShortMusicCapture {
   void run(const std::vector<std::string>& extraArguments) {
     const fs::path work = sandbox.folder("work");
     const fs::path data = sandbox.folder("work/Data");
-    const fs::path builtData = fs::path(NIGHTLOOM_EXECUTABLE).parent_path() / "Data";
-    for (const fs::directory_entry& entry : fs::directory_iterator(builtData)) {
+    for (const fs::directory_entry& entry : fs::directory_iterator(builtDataFolder())) {
       if (entry.path().extension() == ".p")
         fs::copy_file(entry.path(), data / entry.path().filename());
     }

@@ -1,11 +1,12 @@
 # The Windows build's tests, run as .exe files under Wine (CMAKE_CROSSCOMPILING_EMULATOR): the
 # portable suites that need neither the EGL context nor LAME, and the Windows backends' own tests.
 # Discovery happens when ctest runs, so building needs no Wine.
-# tools_datagen_test reads the Data\ folder that scripts/windows-build.sh copies into the build folder.
+# tools_datagen_test reads the Data\ folder that scripts/windows-build.sh copies into the build
+# folder.
 set(nightloom_portable_tests
-    app_options_test assets_packed_image_test base_test assets_packed_image_mutation_test tools_datagen_test
-    gfx_loader_test launcher_display_modes_test
-    launcher_setup_model_test)
+    app_options_test assets_packed_image_mutation_test assets_packed_image_test base_test
+    capture_schedule_test gfx_loader_test launcher_display_modes_test launcher_setup_model_test
+    tools_datagen_test)
 foreach(name ${nightloom_portable_tests})
   add_executable(${name} ${CMAKE_CURRENT_SOURCE_DIR}/${name}.cpp)
   target_link_libraries(${name} PRIVATE nightloom_capture GTest::gtest_main)

@@ -24,3 +24,8 @@ class InterruptWatch {
 InterruptSource firstInterrupt();
 // How many requests have come since the watch began: a second one means "now, do not wait".
 int interruptCount();
+
+// For the system's watch: forgets every request (a watch begins), and notes one as it arrives.
+// noteInterrupt touches only lock-free atomics, so a signal handler may call it.
+void forgetInterrupts();
+void noteInterrupt(InterruptSource source);

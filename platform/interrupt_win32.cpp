@@ -8,7 +8,6 @@
 //   [ ] TerminateProcess from outside (cannot be caught on Windows)
 #include <windows.h>
 
-#include <atomic>
 
 #include "platform/interrupt.h"
 
@@ -17,8 +16,6 @@ namespace {
 // Windows kills the process five seconds after a close event; the run gets most of that.
 constexpr DWORD kCloseGraceMs = 4000;
 
-std::atomic<int> requests{0};
-std::atomic<int> first{static_cast<int>(InterruptSource::None)};
 // Set when the watch ends, that is when the run has cleaned up.
 HANDLE runFinished = nullptr;
 
@@ -34,9 +31,7 @@ InterruptSource sourceOf(DWORD event) {
 }
 
 BOOL WINAPI onConsoleEvent(DWORD event) {
-  int none = static_cast<int>(InterruptSource::None);
-  first.compare_exchange_strong(none, static_cast<int>(sourceOf(event)));
-  requests.fetch_add(1);
+  noteInterrupt(sourceOf(event));
   if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && runFinished != nullptr) {
     WaitForSingleObject(runFinished, kCloseGraceMs);
   }
@@ -46,8 +41,7 @@ BOOL WINAPI onConsoleEvent(DWORD event) {
 }  // namespace
 
 InterruptWatch::InterruptWatch() {
-  requests = 0;
-  first = static_cast<int>(InterruptSource::None);
+  forgetInterrupts();
   if (runFinished != nullptr) CloseHandle(runFinished);  // the previous watch's, long set
   runFinished = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   SetConsoleCtrlHandler(onConsoleEvent, TRUE);
@@ -58,7 +52,3 @@ InterruptWatch::~InterruptWatch() {
   // The handle stays open: a handler still waiting on it is released by the event.
   if (runFinished != nullptr) SetEvent(runFinished);
 }
-
-InterruptSource firstInterrupt() { return static_cast<InterruptSource>(first.load()); }
-
-int interruptCount() { return requests.load(); }

@@ -121,16 +121,17 @@ install_packages() {
   local saved_step=$NIGHTLOOM_STEP
   step "installing the packages for $* (${missing[*]})"
   say "installing ${missing[*]} (for $*)"
-  local apt=(env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=900)
-  [ "$(id -u)" -ne 0 ] && apt=(sudo "${apt[@]}")
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo=sudo
   # The lists lock has no timeout of its own: another apt run holding it is waited for here.
   local tries=0
-  until "${apt[@]}" update -qq; do
+  until $sudo apt-get -o DPkg::Lock::Timeout=900 update -qq; do
     tries=$((tries + 1))
     [ $tries -lt 30 ] || fail "apt-get update kept failing; is another apt running, or no network?"
     sleep 10
   done
-  "${apt[@]}" install -y -qq --no-install-recommends "${missing[@]}"
+  $sudo env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=900 install -y -qq \
+    --no-install-recommends "${missing[@]}"
   step "$saved_step"
 }
 

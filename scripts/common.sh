@@ -5,7 +5,7 @@
 # shellcheck shell=bash
 
 NIGHTLOOM_ROOT=${NIGHTLOOM_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
-NIGHTLOOM_SCRIPT=$(realpath -m --relative-to="$NIGHTLOOM_ROOT" "${BASH_SOURCE[1]:-$0}")
+NIGHTLOOM_SCRIPT=$(realpath -m --relative-to="$NIGHTLOOM_ROOT" "${BASH_SOURCE[-1]}")
 NIGHTLOOM_STEP="starting"
 NIGHTLOOM_LOG=""
 
@@ -60,11 +60,13 @@ fail() {
   exit 1
 }
 
-# relay_failure LOG [STATUS]: ends this script with the failure line that a script run with its
-# own mark (a background job, a strict shell) left in LOG, or one of our own when it left none.
+# relay_failure LOG [STATUS]: ends this script with the last lines of LOG and the failure line that
+# a script run with its own mark (a background job, a strict shell) left there, or one of our own
+# when it left none.
 relay_failure() {
   local log=$1 status=${2:-1} line
   trap - ERR
+  grep -v '^nightloom: .* failed at ' "$log" | tail -n 25 >&2 || true
   line=$(grep -E '^nightloom: .* failed at ' "$log" | tail -n 1 || true)
   [ -n "$line" ] || line=$(printf 'nightloom: %s failed at "%s": status %s; log: %s' \
     "$NIGHTLOOM_SCRIPT" "$NIGHTLOOM_STEP" "$status" "$log")
@@ -87,7 +89,6 @@ wait_background() {
   local name=$1 status=0
   wait "${NIGHTLOOM_JOBS[$name]}" || status=$?
   [ "$status" -eq 0 ] && return 0
-  tail -n 30 "${NIGHTLOOM_JOB_LOGS[$name]}" >&2
   step "waiting for the background job \"$name\"" "${NIGHTLOOM_JOB_LOGS[$name]}"
   relay_failure "${NIGHTLOOM_JOB_LOGS[$name]}" "$status"
 }

@@ -127,7 +127,8 @@ cross_deps_manifest() {
   cat "$(cross_deps_root)/sources/versions"
   deps_toolchain
   echo "recipe $(cross_deps_code_hash "$DEPS_RECIPE")"
-  echo "builder $(cross_deps_code_hash "$CROSS_DEPS_SCRIPT")"
+  # Of the builder, only the step that unpacks and hands a source to the recipe shapes the result.
+  echo "builder $(declare -f cross_deps_build_one | sha256sum | cut -c1-16)"
 }
 
 # Runs a function of the recipe in a fresh strict shell with its own failure mark: errexit stays
@@ -167,10 +168,8 @@ cross_deps_build_all() {
   for package in "${DEPS_SOURCES[@]}"; do
     export CROSS_DEPS_LOG=$logs/$package.log
     started=$SECONDS
-    if ! cross_deps_strict cross_deps_build_one "$package" >"$CROSS_DEPS_LOG" 2>&1; then
-      tail -n 20 "$CROSS_DEPS_LOG" >&2
+    cross_deps_strict cross_deps_build_one "$package" >"$CROSS_DEPS_LOG" 2>&1 ||
       relay_failure "$CROSS_DEPS_LOG"
-    fi
     say "$DEPS_TARGET libraries: $package $(cross_deps_version "$package") built in" \
       "$((SECONDS - started)) s"
   done

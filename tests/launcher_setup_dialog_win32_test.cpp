@@ -192,7 +192,7 @@ constexpr DWORD kList = kChild | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL 
 constexpr DWORD kCombo = kChild | CBS_DROPDOWN | WS_VSCROLL | kTab;
 constexpr DWORD kCheckBox = kButton | BS_AUTOCHECKBOX | kTab;
 
-// The classic dialog's controls in template (tab) order.
+// The controls the dialog must show, in template (tab) order, as the GTK view lays them out too.
 const TemplateItem kTemplateItems[] = {
     {kSetupLaunchId, "Button", "Launch", {360, 23, 50, 14}, kButton | BS_DEFPUSHBUTTON | kTab},
     {kSetupQuitId, "Button", "Quit", {360, 47, 50, 14}, kButton | BS_PUSHBUTTON | kTab},
@@ -212,7 +212,7 @@ bool sameRect(const RECT& a, const RECT& b) {
   return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
 
-TEST(SetupDialogWin32, Template101IsTheClassicDialog) {
+TEST(SetupDialogWin32, Template101ShowsEveryControlInItsPlace) {
   const DialogTemplate dialog = readTemplate101();
   EXPECT_EQ(dialog.caption, kCaption);
   EXPECT_EQ(dialog.style, static_cast<DWORD>(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME |

@@ -6,7 +6,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <limits>
 #include <optional>

@@ -91,6 +91,8 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments, s
       options.music = false;
     } else if (arg == "--no-vsync") {
       options.vsync = false;
+    } else if (arg == "--reduce-flashing") {
+      options.reduceFlashing = true;
     } else if (arg == "--fps") {
       long fps = 0;
       if (!takeWholeValue(arguments, i, arg, 1, 1000, "a whole number from 1 to 1000", fps,

@@ -50,7 +50,12 @@ set(CPACK_PACKAGE_DESCRIPTION
 setup dialog it plays 76 seconds of halftone-dot scenes, lettering and a
 credits roll in an OpenGL window, in step with its own music and pulsing
 with the beats found in it. It can also render the show off screen,
-without a display, to a video, to pictures or to a single frame.")
+without a display, to a video, to pictures or to a single frame.
+
+Warning: the show contains rapidly flashing images that may affect people
+with photosensitive epilepsy. Run nightloom --reduce-flashing (or choose
+"Play with reduced flashing" from its menu entry) to watch it with reduced
+flashing, within WCAG 2.3.1's limit of three flashes a second.")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_GENERATOR "DEB;TGZ")
 set(CPACK_SOURCE_GENERATOR "")

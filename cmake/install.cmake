@@ -1,8 +1,31 @@
 # Putting nightloom on a user's machine: the version the program reports, the install tree
 # (`cmake --install`), the menu icon that tree carries, and the packages CPack makes of it
-# (`cpack -G DEB`, `cpack -G TGZ`). The project() line holds the one version number.
+# (`cpack -G DEB`, `cpack -G TGZ` on Linux; `cpack -G ZIP` of the Windows build). The project()
+# line holds the one version number.
 
 target_compile_definitions(nightloom PRIVATE NIGHTLOOM_VERSION="${PROJECT_VERSION}")
+
+set(CPACK_PACKAGE_NAME nightloom)
+set(CPACK_PACKAGE_VENDOR "the ninefold spindle")
+set(CPACK_STRIP_FILES ON)
+set(CPACK_SOURCE_GENERATOR "")
+
+if(WIN32)
+  # The folder a user unpacks anywhere: nightloom.exe, Data\ beside it and a README.txt with CRLF
+  # line ends, so that Notepad on any Windows version shows the lines.
+  include(${PROJECT_SOURCE_DIR}/cmake/data_files.cmake)
+  nightloom_data_file_names(nightloom_data_names)
+  list(TRANSFORM nightloom_data_names PREPEND ${NIGHTLOOM_NATIVE_DATA}/)
+  configure_file(${PROJECT_SOURCE_DIR}/packaging/windows/README.txt
+                 ${CMAKE_BINARY_DIR}/packaging/README.txt @ONLY NEWLINE_STYLE CRLF)
+  install(TARGETS nightloom RUNTIME DESTINATION .)
+  install(FILES ${nightloom_data_names} DESTINATION Data)
+  install(FILES ${CMAKE_BINARY_DIR}/packaging/README.txt DESTINATION .)
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_PACKAGE_FILE_NAME nightloom-${PROJECT_VERSION}-windows)
+  include(CPack)
+  return()
+endif()
 
 # The menu icon, drawn by the data generator in the sizes the hicolor theme gets.
 set(nightloom_icon_dir ${CMAKE_BINARY_DIR}/icons)
@@ -39,8 +62,6 @@ else()
   message(STATUS "NIGHTLOOM_DATA is off: the install tree gets no data and no icon")
 endif()
 
-set(CPACK_PACKAGE_NAME nightloom)
-set(CPACK_PACKAGE_VENDOR "the ninefold spindle")
 # A placeholder address: the project has no public one yet.
 set(CPACK_PACKAGE_CONTACT "nightloom maintainers <maintainers@nightloom.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "self-running real-time halftone demo with music")
@@ -56,9 +77,7 @@ Warning: the show contains rapidly flashing images that may affect people
 with photosensitive epilepsy. Run nightloom --reduce-flashing (or choose
 "Play with reduced flashing" from its menu entry) to watch it with reduced
 flashing, within WCAG 2.3.1's limit of three flashes a second.")
-set(CPACK_STRIP_FILES ON)
 set(CPACK_GENERATOR "DEB;TGZ")
-set(CPACK_SOURCE_GENERATOR "")
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)  # nightloom_<version>_amd64.deb
 set(CPACK_DEBIAN_PACKAGE_SECTION games)

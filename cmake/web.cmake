@@ -5,13 +5,10 @@
 # server can serve it. scripts/web-build.sh passes both folders below.
 set(NIGHTLOOM_WEB_DEPS "" CACHE PATH
     "prefix of SDL2, libmpg123 and KissFFT built with emscripten (scripts/web-deps.sh prints it)")
-set(NIGHTLOOM_WEB_DATA "" CACHE PATH "the Data/ folder the native nightloom-datagen wrote")
 set(NIGHTLOOM_WEB_SITE ${CMAKE_BINARY_DIR}/site CACHE PATH "the folder the page is served from")
-foreach(setting NIGHTLOOM_WEB_DEPS NIGHTLOOM_WEB_DATA)
-  if(NOT IS_DIRECTORY "${${setting}}")
-    message(FATAL_ERROR "${setting} must name a folder (scripts/web-build.sh sets it)")
-  endif()
-endforeach()
+if(NOT IS_DIRECTORY "${NIGHTLOOM_WEB_DEPS}")
+  message(FATAL_ERROR "NIGHTLOOM_WEB_DEPS must name a folder (scripts/web-build.sh sets it)")
+endif()
 
 # The libraries come from the cache prefix only, never from emscripten's own ports or the host.
 set(ENV{PKG_CONFIG_LIBDIR} ${NIGHTLOOM_WEB_DEPS}/lib/pkgconfig)
@@ -56,7 +53,7 @@ list(TRANSFORM nightloom_data_names PREPEND "'" OUTPUT_VARIABLE nightloom_quoted
 list(TRANSFORM nightloom_quoted APPEND "'")
 list(JOIN nightloom_quoted ", " NIGHTLOOM_WEB_DATA_NAMES)
 configure_file(web/index.html ${NIGHTLOOM_WEB_SITE}/index.html @ONLY)
-list(TRANSFORM nightloom_data_names PREPEND ${NIGHTLOOM_WEB_DATA}/ OUTPUT_VARIABLE nightloom_data_in)
+list(TRANSFORM nightloom_data_names PREPEND ${NIGHTLOOM_NATIVE_DATA}/ OUTPUT_VARIABLE nightloom_data_in)
 list(TRANSFORM nightloom_data_names PREPEND ${NIGHTLOOM_WEB_SITE}/Data/ OUTPUT_VARIABLE
      nightloom_data_out)
 add_custom_command(

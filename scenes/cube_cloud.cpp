@@ -16,6 +16,9 @@ constexpr float kHalfSize = 0.057142857f;
 // place instead of flying in from ten times as far: the cubes near the camera, turning or passing
 // it, would sweep their halftoned squares across the screen several times a second.
 constexpr float kCalmTurnShare = 0.35f;
+// With reduced flashing the cubes fly apart this many times as fast in the last second: past the
+// camera in a third of a second rather than sweeping by it until the scene ends.
+constexpr float kCalmFlyOutPace = 3.0f;
 
 // One lattice number 0..5 from the shared random sequence.
 int32_t drawLatticeStep() {
@@ -71,7 +74,8 @@ void drawCubes(uint32_t ms, float frameDelta) {
     if (ms >= 19000 && ms <= 36000) {
       scale = std::max(scale - 5.0f * frameDelta, 1.0f);
     } else if (ms > 36000 && ms <= 37000) {
-      scale = std::min(scale + 7.0f * frameDelta, 100.0f);
+      const float pace = p.reduceFlashing ? frameDelta * kCalmFlyOutPace : frameDelta;
+      scale = std::min(scale + 7.0f * pace, 100.0f);
     }
     const Vec4& position = p.cubePositions[i];
     drawCube(scale * position.x, scale * position.y, scale * position.z);

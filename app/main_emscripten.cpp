@@ -129,7 +129,8 @@ void nextFrame() {
 }
 
 // The settings both kinds of run share; the page passes the canvas size in device pixels.
-bool startRun(int width, int height, std::optional<uint32_t> stillMs, bool music) {
+bool startRun(int width, int height, std::optional<uint32_t> stillMs, bool music,
+              bool reduceFlashing) {
   if (run) return false;
   run = std::make_unique<WebRun>();
   const bool still = stillMs.has_value();
@@ -142,6 +143,7 @@ bool startRun(int width, int height, std::optional<uint32_t> stillMs, bool music
   context.aspect = kAspect16x9;
   context.vsync = 1;
   context.musicEnabled = music ? 1 : 0;
+  context.reduceFlashing = reduceFlashing ? 1 : 0;
   // A still's beats come from the music on the clock driven by demo time, exactly as off screen.
   context.music.output = still ? AudioOutput::Driven : AudioOutput::Device;
   if (!canvas) canvas = createCanvasDisplay();
@@ -160,9 +162,11 @@ bool startRun(int width, int height, std::optional<uint32_t> stillMs, bool music
 
 extern "C" {
 
-// The show from the launch panel; false when a run is going on or the show could not start.
-EMSCRIPTEN_KEEPALIVE int nightloom_launch(int width, int height, int fullscreen, int music) {
-  if (!startRun(width, height, std::nullopt, music != 0)) return 0;
+// The show from the launch panel, with reduced flashing when its box is ticked; false when a run is
+// going on or the show could not start.
+EMSCRIPTEN_KEEPALIVE int nightloom_launch(int width, int height, int fullscreen, int music,
+                                          int reduceFlashing) {
+  if (!startRun(width, height, std::nullopt, music != 0, reduceFlashing != 0)) return 0;
   run->context.fullscreen = fullscreen ? 1 : 0;  // the page itself put the canvas in full screen
   return 1;
 }
@@ -173,7 +177,7 @@ EMSCRIPTEN_KEEPALIVE int nightloom_still(int width, int height, int ms) {
     tellPage("onShowFailed", "a still wants a time from 0 to 75999 ms");
     return 0;
   }
-  return startRun(width, height, static_cast<uint32_t>(ms), true) ? 1 : 0;
+  return startRun(width, height, static_cast<uint32_t>(ms), true, false) ? 1 : 0;
 }
 
 // Ends the running show at its next frame, as Escape does (the page calls it when full screen is

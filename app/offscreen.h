@@ -16,7 +16,8 @@ class Show;
 using DisplayFactory = std::unique_ptr<Display> (*)();
 
 // The settings every off-screen run uses: width x height with the 16:9 letterbox, music on (it
-// drives the beats) on the clock driven by demo time, no vertical sync.
+// drives the beats) on the clock driven by demo time, no vertical sync. Reduced flashing is the
+// caller's to set.
 void prepareOffscreenContext(DemoContext& context, int width, int height);
 
 // The show on a display of its own, brought up with those settings.

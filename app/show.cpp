@@ -32,6 +32,8 @@ bool Show::start(Display& display) {
   // Every run fades in from black and out to black again, whatever an earlier run left.
   sceneParams.fadeDone[0] = 0;
   sceneParams.fadeDone[1] = 0;
+  sceneParams.reduceFlashing = context.reduceFlashing != 0;
+  sceneParams.nextCalmBeatMs = 0;
   loop.lastTick = 0;  // the first frame's delta counts from demo time 0
   return true;
 }

@@ -71,7 +71,12 @@ set(CPACK_PACKAGE_DESCRIPTION
 setup dialog it plays 76 seconds of halftone-dot scenes, lettering and a
 credits roll in an OpenGL window, in step with its own music and pulsing
 with the beats found in it. It can also render the show off screen,
-without a display, to a video, to pictures or to a single frame.")
+without a display, to a video, to pictures or to a single frame.
+
+Warning: the show contains rapidly flashing images that may affect people
+with photosensitive epilepsy. To watch it with reduced flashing, within
+WCAG 2.3.1's limit of three flashes a second, run nightloom --reduce-flashing
+or choose the menu entry's action Play with reduced flashing.")
 set(CPACK_GENERATOR "DEB;TGZ")
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)  # nightloom_<version>_amd64.deb

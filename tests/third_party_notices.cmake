@@ -1,0 +1,61 @@
+# Run with cmake -P: checks that THIRD_PARTY.md still tells the truth about this machine's build.
+#  - Every Debian source package version it names ("`mpg123` 1.31.2-1+deb12u1") is the version
+#    installed here, where any package built from that source is installed: a Debian update of a
+#    library we ship changes the notice (and where its source is found).
+#  - Every licences/ file it names is one that cmake/notices.cmake copies into the artefacts.
+#   cmake -DSOURCE_DIR=<repository> -P third_party_notices.cmake
+cmake_minimum_required(VERSION 3.25)
+include(${SOURCE_DIR}/cmake/notices.cmake)
+file(READ ${SOURCE_DIR}/THIRD_PARTY.md notices)
+
+execute_process(COMMAND dpkg-query -W "-f=\${source:Package} \${source:Version}\n"
+                OUTPUT_VARIABLE installed RESULT_VARIABLE failed)
+if(failed)
+  message(FATAL_ERROR "dpkg-query cannot list the installed packages")
+endif()
+
+set(problems "")
+string(REGEX MATCHALL "\\| `[a-z0-9.+-]+` [0-9][^ |]* \\|" named "${notices}")
+if(NOT named)
+  message(FATAL_ERROR "THIRD_PARTY.md names no Debian source package; its table format changed?")
+endif()
+list(REMOVE_DUPLICATES named)
+foreach(cell ${named})
+  string(REGEX REPLACE "^\\| `([^`]+)` ([^ ]+) \\|$" "\\1;\\2" pair "${cell}")
+  list(GET pair 0 package)
+  list(GET pair 1 version)
+  string(REGEX REPLACE "([.+])" "\\\\\\1" pattern "${package}")
+  string(REGEX MATCHALL "(^|\n)${pattern} [^\n]+" here "${installed}")
+  if(NOT here)
+    message(STATUS "${package}: nothing built from it is installed here; not checked")
+    continue()
+  endif()
+  list(GET here 0 line)
+  string(STRIP "${line}" line)
+  if(line STREQUAL "${package} ${version}")
+    message(STATUS "${package} ${version}: as installed")
+  else()
+    list(APPEND problems "THIRD_PARTY.md names ${package} ${version}, this machine has ${line}")
+  endif()
+endforeach()
+
+set(copied "")
+list(LENGTH nightloom_licence_table length)
+math(EXPR last "${length} - 1")
+foreach(i RANGE 0 ${last} 3)
+  list(GET nightloom_licence_table ${i} name)
+  list(APPEND copied ${name})
+endforeach()
+string(REGEX MATCHALL "licences/[A-Za-z0-9.+-]+\\.txt" mentioned "${notices}")
+list(REMOVE_DUPLICATES mentioned)
+foreach(file ${mentioned})
+  string(REPLACE "licences/" "" name ${file})
+  if(NOT name IN_LIST copied)
+    list(APPEND problems "THIRD_PARTY.md names ${file}, which cmake/notices.cmake does not copy")
+  endif()
+endforeach()
+
+if(problems)
+  list(JOIN problems "\n  " problems)
+  message(FATAL_ERROR "the notices are out of date:\n  ${problems}")
+endif()

@@ -75,6 +75,7 @@ main() {
   cmake -S "$NIGHTLOOM_ROOT" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$NIGHTLOOM_ROOT/cmake/toolchain-mingw-w64-x86_64.cmake" \
     -DNIGHTLOOM_WINDOWS_DEPS="$WINDOWS_DEPS_PREFIX" \
+    -DNIGHTLOOM_DATAGEN="$native/tools/datagen/nightloom-datagen" \
     -DCMAKE_CROSSCOMPILING_EMULATOR=/usr/lib/wine/wine64 >/dev/null
   nice cmake --build "$build" -j "$(nproc)" --target nightloom
   # The tests and the program started from the build folder find the data beside the .exe.

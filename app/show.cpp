@@ -38,6 +38,18 @@ bool Show::start(Display& display) {
 
 LoopEnd Show::play(FramePlatform& platform) { return loop.run(context, platform); }
 
+void Show::followDisplaySize() {
+  if (!displayUp || !context.display) return;
+  int width = 0;
+  int height = 0;
+  context.display->drawableSize(width, height);
+  if (width <= 0 || height <= 0) return;
+  context.width = width;
+  context.height = height;
+  fitLetterbox(*context.display);
+  context.textureRegistry.resizeRenderTargets(width);
+}
+
 void Show::stop() {
   if (!displayUp) return;
   configurator.reset();

@@ -1,7 +1,8 @@
 // Entry of nightloom in a web page. Once the page has put the data files into /Data it calls
 // nightloom_launch (the show from its launch panel) or nightloom_still (one frame, as --still
 // draws it); the browser then runs the frames, one per animation frame, and the page hears back
-// through Module.onShowEnded, Module.onShowFailed and Module.onStillReady.
+// through Module.onShowEnded, Module.onShowFailed and Module.onStillReady. When the canvas changes
+// size the page calls nightloom_resize during the show, and nightloom_still again for a still.
 #include <emscripten.h>
 
 #include <cstdint>
@@ -41,6 +42,15 @@ struct WebRun {
 
 std::unique_ptr<Display> canvas;
 std::unique_ptr<WebRun> run;
+
+// The canvas size the page measured last, taken up before the next frame: the page may report
+// several sizes between two frames, and the GL work of a new size belongs between frames.
+struct CanvasSize {
+  int width = 0;
+  int height = 0;
+  bool pending = false;
+};
+CanvasSize newCanvasSize;
 
 // The clock is read in the frame loop itself: the browser has no 1 ms timer thread to offer.
 class BrowserPlatform final : public FramePlatform {
@@ -121,8 +131,20 @@ void stillSlice() {
   }
 }
 
+// The running show takes the canvas's new size: create() on the living canvas only sets its size,
+// then the show fits its letterbox and render targets to it.
+void followCanvasSize() {
+  if (!newCanvasSize.pending) return;
+  newCanvasSize.pending = false;
+  DisplayRequest request;
+  request.width = newCanvasSize.width;
+  request.height = newCanvasSize.height;
+  if (canvas->create(request)) run->show.followDisplaySize();
+}
+
 void nextFrame() {
   if (run->still) return stillSlice();
+  followCanvasSize();
   const LoopEnd end = run->show.playFrame(platform);
   reportProgress();
   if (end != LoopEnd::Running) finish(end);
@@ -131,6 +153,7 @@ void nextFrame() {
 // The settings both kinds of run share; the page passes the canvas size in device pixels.
 bool startRun(int width, int height, std::optional<uint32_t> stillMs, bool music) {
   if (run) return false;
+  newCanvasSize.pending = false;  // the run starts at the size the page gives now
   run = std::make_unique<WebRun>();
   const bool still = stillMs.has_value();
   run->still = still;
@@ -167,13 +190,25 @@ EMSCRIPTEN_KEEPALIVE int nightloom_launch(int width, int height, int fullscreen,
   return 1;
 }
 
-// The frame at demo time `ms`, as --still renders it; the page hears when it is drawn.
+// The frame at demo time `ms`, as --still renders it; the page hears when it is drawn. A still
+// being drawn is dropped and begun again: the page asks again when the canvas changes size, and
+// a still at a new size is drawn from the start, as --still draws it at that size.
 EMSCRIPTEN_KEEPALIVE int nightloom_still(int width, int height, int ms) {
   if (ms < 0 || static_cast<uint32_t>(ms) >= kShowEndMs) {
     tellPage("onShowFailed", "a still wants a time from 0 to 75999 ms");
     return 0;
   }
+  if (run && run->still) {
+    emscripten_cancel_main_loop();
+    run.reset();
+  }
   return startRun(width, height, static_cast<uint32_t>(ms), true) ? 1 : 0;
+}
+
+// The canvas's new size in device pixels, taken up by the running show before its next frame.
+EMSCRIPTEN_KEEPALIVE void nightloom_resize(int width, int height) {
+  if (width <= 0 || height <= 0) return;
+  newCanvasSize = {width, height, true};
 }
 
 // Ends the running show at its next frame, as Escape does (the page calls it when full screen is

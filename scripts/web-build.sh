@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the show for the web into build-web/: index.html, nightloom.js, nightloom.wasm and Data/
-# with the nine data files, nothing else, so that any static file server can serve the folder.
+# Builds the show for the web into build-web/: index.html, nightloom.js, nightloom.wasm, Data/ with
+# the nine data files, the page's icons and preview picture, LICENSE.txt, THIRD_PARTY.txt and
+# licences/, nothing else, so that any static file server can serve the folder.
 # Installs emscripten and chromium when missing, takes SDL2, libmpg123 and KissFFT from the
 # emscripten dependency cache (scripts/web-deps.sh builds it the first time, some 7 minutes), and
 # the data files from a native build tree (NATIVE_TREE, default build/), whose data generator it
@@ -22,12 +23,16 @@ web_deps_prefix >/dev/null
 if [ ! -f "$native/CMakeCache.txt" ]; then
   cmake -S "$NIGHTLOOM_ROOT" -B "$native" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
-cmake --build "$native" -j "$(nproc)" --target nightloom_data
+# The native tree also draws the page's icons (the data generator) and its preview picture (the
+# desktop program's --still).
+cmake --build "$native" -j "$(nproc)" --target nightloom_data nightloom
 
 # A folder left from an earlier build may hold files no longer made: the site starts empty.
 rm -rf "$site"
 emcmake cmake -S "$NIGHTLOOM_ROOT" -B "$tree" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DNIGHTLOOM_WEB_DEPS="$WEB_DEPS_PREFIX" -DNIGHTLOOM_WEB_DATA="$native/Data" \
+  -DNIGHTLOOM_DATAGEN="$native/tools/datagen/nightloom-datagen" \
+  -DNIGHTLOOM_DESKTOP_PROGRAM="$native/nightloom" \
   -DNIGHTLOOM_WEB_SITE="$site" >/dev/null
 cmake --build "$tree" -j "$(nproc)"
 

@@ -1,107 +1,105 @@
 #!/usr/bin/env bash
-# Checks that no two units include each other, then builds and runs every test: once in a plain
-# build, whose install tree and packages are then checked too, once under AddressSanitizer and
-# UndefinedBehaviorSanitizer, the tests that start the show's threads once more under
-# ThreadSanitizer, the picture reader's fuzzer for a minute, then as Windows .exe files under Wine
-# (scripts/check-windows.sh) and last as the web build in headless Chromium (scripts/check-web.sh).
-# GL tests run on a headless Mesa context; the setup-dialog tests run under Xvfb. Each stage says
-# how long it took.
+# Builds and runs every test, installing first whatever Debian packages are missing
+# (scripts/packages.txt): the layer check and shellcheck, then the plain build (build-test/, whose
+# install tree and packages are checked too), AddressSanitizer + UBSan (build-sanitize/), the
+# threaded tests under ThreadSanitizer (build-tsan/), the picture reader's fuzzer for a minute
+# (build-fuzz/), the Windows .exe under Wine (scripts/check-windows.sh) and the web build in
+# headless Chromium (scripts/check-web.sh). Each tree is a CMake preset (CMakePresets.json); each
+# stage says how long it took. A failure ends the run with one line naming the step and command.
 set -euo pipefail
 NIGHTLOOM_ROOT=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=scripts/common.sh
 source "$NIGHTLOOM_ROOT/scripts/common.sh"
+cd "$NIGHTLOOM_ROOT"
+started=$SECONDS
 
-install_packages "${NIGHTLOOM_CHECK_PACKAGES[@]}"
+step "installing the packages"
+install_packages show test sources windows web
 
 stage_started=$SECONDS
-stage_done() {
-  echo "nightloom: $1 passed in $((SECONDS - stage_started)) s"
+stage() {
+  step "$1"
   stage_started=$SECONDS
 }
+stage_done() { say "$NIGHTLOOM_STEP passed in $((SECONDS - stage_started)) s"; }
 
+stage "the include check and shellcheck"
 # No two units (a header and its sources) may include each other, directly or round a loop.
-python3 "$NIGHTLOOM_ROOT/scripts/include_cycles.py" "$NIGHTLOOM_ROOT"
+python3 scripts/include_cycles.py "$NIGHTLOOM_ROOT"
+shellcheck -x check.sh play.sh .ci/run scripts/*.sh
+stage_done
 
 # The Windows and web stages need libraries cross-built once into a cache outside the clone (about
 # half an hour of processor time on a machine that has none yet, seconds after that). They build
 # now at the lowest priority, beside the Linux stages, whose tests often leave the processors idle
 # while they wait on real time; the Windows stage waits for them. A run that fails before then
-# leaves them building: they finish into the cache for the next run. Their system packages (the
-# cross compiler, Wine, emscripten, Chromium) are installed first, here, so that no package is
-# installed while the Linux stages read the package database.
-source "$NIGHTLOOM_ROOT/scripts/windows-deps.sh"
-source "$NIGHTLOOM_ROOT/scripts/web-deps.sh"
-windows_deps_install_packages
-web_deps_install_packages
-deps_log=$(mktemp "${TMPDIR:-/tmp}/nightloom-deps.XXXXXX")
-(nice -n 19 "$NIGHTLOOM_ROOT/scripts/windows-deps.sh" &&
-  nice -n 19 "$NIGHTLOOM_ROOT/scripts/web-deps.sh") >"$deps_log" 2>&1 &
-deps_job=$!
+# leaves them building: they finish into the cache for the next run.
+mkdir -p build-logs
+# shellcheck disable=SC2016 # expanded by the job's own shell
+background "the Windows and web libraries" build-logs/cross-libraries.log \
+  bash -c 'nice -n 19 "$1/windows-deps.sh" && nice -n 19 "$1/web-deps.sh"' deps \
+  "$NIGHTLOOM_ROOT/scripts"
 
+# The tests that need no X display, then those that do on a virtual one.
 run_tests() {
-  local dir=$1
-  # The GTK tests need an X display; xvfb-run gives them one.
-  ctest --test-dir "$dir" --output-on-failure -j "$(nproc)" -LE display
-  xvfb-run -a ctest --test-dir "$dir" --output-on-failure -L display
+  ctest --preset "$1" -j "$(nproc)"
+  with_display ctest --preset "$1-display"
 }
 
-build_tree "$NIGHTLOOM_ROOT/build-test" -DCMAKE_BUILD_TYPE=RelWithDebInfo
-run_tests "$NIGHTLOOM_ROOT/build-test"
-"$NIGHTLOOM_ROOT/scripts/check-install.sh" "$NIGHTLOOM_ROOT/build-test"
-stage_done "the plain build"
+stage "the plain build"
+cmake --preset test >/dev/null
+cmake --build --preset test
+run_tests test
+scripts/check-install.sh build-test
+scripts/check-packages.sh build-test
+stage_done
 
-export ASAN_OPTIONS=detect_leaks=1
-export LSAN_OPTIONS=suppressions=$NIGHTLOOM_ROOT/tests/sanitizer/lsan.supp:print_suppressions=0
-export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-build_tree "$NIGHTLOOM_ROOT/build-sanitize" -DCMAKE_BUILD_TYPE=Debug -DNIGHTLOOM_SANITIZE=ON
-run_tests "$NIGHTLOOM_ROOT/build-sanitize"
-stage_done "AddressSanitizer and UBSan"
+stage "AddressSanitizer and UBSan"
+cmake --preset sanitize >/dev/null
+cmake --build --preset sanitize
+run_tests sanitize
+stage_done
 
 # Only the tests labelled "threads" (the 1 ms timer, SDL's audio output on its disk driver, short
 # captures of the built executable) and what they need are built here. The suppressions cover
 # races inside Mesa's own rasterizer threads only; tests/sanitizer/tsan.supp says why.
-export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$NIGHTLOOM_ROOT/tests/sanitizer/tsan.supp"
-build_targets "$NIGHTLOOM_ROOT/build-tsan" nightloom_thread_tests -- \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNIGHTLOOM_SANITIZE_THREAD=ON
-ctest --test-dir "$NIGHTLOOM_ROOT/build-tsan" --output-on-failure -j "$(nproc)" -L threads
-stage_done "ThreadSanitizer"
+stage "ThreadSanitizer"
+cmake --preset tsan >/dev/null
+cmake --build --preset tsan
+ctest --preset tsan -j "$(nproc)"
+stage_done
 
 # libFuzzer on the .p reader for 60 s from the seed pictures, in a clang tree that builds nothing
 # else; a crash, an input that takes 10 s or undefined behaviour fails the run, and the input that
 # did it is kept in build-fuzz/. New inputs it finds go to a fresh corpus folder in the tree, so
 # every run starts from the seeds alone.
-CC=clang CXX=clang++ build_targets "$NIGHTLOOM_ROOT/build-fuzz" packed_image_fuzz -- \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNIGHTLOOM_FUZZ=ON
-corpus="$NIGHTLOOM_ROOT/build-fuzz/tests/fuzz/corpus"
-fuzz_log="$NIGHTLOOM_ROOT/build-fuzz/fuzz.log"
+stage "the fuzzer"
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz
+corpus=build-fuzz/tests/fuzz/corpus
 rm -rf "$corpus" && mkdir -p "$corpus"
-if ! "$NIGHTLOOM_ROOT/build-fuzz/tests/fuzz/packed_image_fuzz" -max_total_time=60 -timeout=10 \
-  -print_final_stats=1 -artifact_prefix="$NIGHTLOOM_ROOT/build-fuzz/" \
-  "$corpus" "$NIGHTLOOM_ROOT/tests/fuzz/seeds" > "$fuzz_log" 2>&1; then
-  tail -n 60 "$fuzz_log"
-  echo "nightloom: the fuzzer found a fault in the picture reader; its input is in build-fuzz/"
-  exit 1
-fi
-grep -E '^(Done|stat::new_units_added)' "$fuzz_log"
-stage_done "the fuzzer"
-unset ASAN_OPTIONS LSAN_OPTIONS UBSAN_OPTIONS TSAN_OPTIONS
+step "the fuzzer" build-fuzz/fuzz.log
+build-fuzz/tests/fuzz/packed_image_fuzz -max_total_time=60 -timeout=10 -print_final_stats=1 \
+  -artifact_prefix=build-fuzz/ "$corpus" tests/fuzz/seeds >build-fuzz/fuzz.log 2>&1 || {
+  tail -n 60 build-fuzz/fuzz.log
+  fail "the fuzzer found a fault in the picture reader; its input is in build-fuzz/"
+}
+grep -E '^(Done|stat::new_units_added)' build-fuzz/fuzz.log
+stage_done
 
-if ! wait "$deps_job"; then
-  tail -n 40 "$deps_log"
-  echo "nightloom: the Windows and web libraries could not be built; the whole log is $deps_log"
-  exit 1
-fi
-rm -f "$deps_log"
-echo "nightloom: the Windows and web libraries were ready $((SECONDS - stage_started)) s later"
-stage_started=$SECONDS
+stage "waiting for the Windows and web libraries"
+wait_background "the Windows and web libraries"
+stage_done
 
-# The Windows .exe, cross-built and tested under Wine, its still compared with the plain Linux
-# build's.
-"$NIGHTLOOM_ROOT/scripts/check-windows.sh" "$NIGHTLOOM_ROOT/build-test"
-stage_done "the Windows build"
+# The Windows .exe, cross-built and tested under Wine, its still compared with the plain build's.
+stage "the Windows build"
+scripts/check-windows.sh build-test
+stage_done
 
 # The web build from the same sources, in headless Chromium: its stills against the plain build's,
-# and a real-time run with music and beats (scripts/check-web.sh). The emscripten libraries are
-# cached outside the repository; a machine without them builds them first (about 7 minutes).
-"$NIGHTLOOM_ROOT/scripts/check-web.sh" "$NIGHTLOOM_ROOT/build-test"
-stage_done "the web build"
-echo "nightloom: every test passed: plain, sanitizers, fuzzer, Windows (Wine) and the browser"
+# and a real-time run with music and beats.
+stage "the web build"
+scripts/check-web.sh build-test
+stage_done
+say "every test passed in $((SECONDS - started)) s: plain, sanitizers, fuzzer, Windows (Wine)" \
+  "and the browser"

@@ -1,14 +1,6 @@
-# The Windows program's resources (gfx/program_win32.rc): the icon, drawn by a native build of the
-# data generator (the cross build cannot run its own; scripts/windows-build.sh passes the one its
-# native tree builds), the manifest with the project's version filled in, and that version's
-# numbers and text for the version block.
-set(NIGHTLOOM_DATAGEN "" CACHE FILEPATH
-    "a native nightloom-datagen, which draws the Windows program's icon")
-if(NOT EXISTS "${NIGHTLOOM_DATAGEN}")
-  message(FATAL_ERROR "NIGHTLOOM_DATAGEN must name a native nightloom-datagen (the Linux build's "
-                      "tools/datagen/nightloom-datagen): it draws the program's icon")
-endif()
-
+# The Windows program's resources (gfx/program_win32.rc): the icon, drawn by a native build's data
+# generator (NIGHTLOOM_DATAGEN: the cross build cannot run its own), the manifest with the
+# project's version filled in, and that version's numbers and text for the version block.
 set(nightloom_resource_dir ${CMAKE_BINARY_DIR}/resources)
 configure_file(${PROJECT_SOURCE_DIR}/gfx/program_win32.manifest.in
                ${nightloom_resource_dir}/nightloom.exe.manifest @ONLY)

@@ -3,28 +3,23 @@
 # nightloom.js + nightloom.wasm. The page (web/index.html), the program, the data files the
 # native generator wrote, the page's icons and preview picture and the notices go into
 # NIGHTLOOM_WEB_SITE, which then holds nothing else: any static file server can serve it, and
-# `cmake --install` (or CPack) copies it as it is. scripts/web-build.sh passes the settings below.
+# `cmake --install` (or CPack) copies it as it is. scripts/web-build.sh passes the settings below
+# (and NIGHTLOOM_NATIVE_DATA and NIGHTLOOM_DATAGEN, which CMakeLists.txt checks).
 set(NIGHTLOOM_WEB_DEPS "" CACHE PATH
     "prefix of SDL2, libmpg123 and KissFFT built with emscripten (scripts/web-deps.sh prints it)")
-set(NIGHTLOOM_WEB_DATA "" CACHE PATH "the Data/ folder the native nightloom-datagen wrote")
-set(NIGHTLOOM_DATAGEN "" CACHE FILEPATH "the native nightloom-datagen, which draws the page's icons")
 set(NIGHTLOOM_DESKTOP_PROGRAM "" CACHE FILEPATH
     "the native nightloom, whose --still draws the page's preview picture")
 set(NIGHTLOOM_WEB_SITE ${CMAKE_BINARY_DIR}/site CACHE PATH "the folder the page is served from")
 set(NIGHTLOOM_WEB_URL "" CACHE STRING
     "the address the site is published at, ending in /; the page's link preview then names its \
 picture by full address, as some sites that unfold shared links want (else relative)")
-foreach(setting NIGHTLOOM_WEB_DEPS NIGHTLOOM_WEB_DATA)
-  if(NOT IS_DIRECTORY "${${setting}}")
-    message(FATAL_ERROR "${setting} must name a folder (scripts/web-build.sh sets it)")
-  endif()
-endforeach()
-foreach(setting NIGHTLOOM_DATAGEN NIGHTLOOM_DESKTOP_PROGRAM)
-  if(NOT EXISTS "${${setting}}")
-    message(FATAL_ERROR "${setting} must name the native build's program (scripts/web-build.sh "
-                        "sets it)")
-  endif()
-endforeach()
+if(NOT IS_DIRECTORY "${NIGHTLOOM_WEB_DEPS}")
+  message(FATAL_ERROR "NIGHTLOOM_WEB_DEPS must name a folder (scripts/web-build.sh sets it)")
+endif()
+if(NOT EXISTS "${NIGHTLOOM_DESKTOP_PROGRAM}")
+  message(FATAL_ERROR "NIGHTLOOM_DESKTOP_PROGRAM must name the native build's nightloom "
+                      "(scripts/web-build.sh sets it)")
+endif()
 
 # The libraries come from the cache prefix only, never from emscripten's own ports or the host.
 set(ENV{PKG_CONFIG_LIBDIR} ${NIGHTLOOM_WEB_DEPS}/lib/pkgconfig)
@@ -84,7 +79,7 @@ list(TRANSFORM nightloom_data_names PREPEND "'" OUTPUT_VARIABLE nightloom_quoted
 list(TRANSFORM nightloom_quoted APPEND "'")
 list(JOIN nightloom_quoted ", " NIGHTLOOM_WEB_DATA_NAMES)
 configure_file(web/index.html ${NIGHTLOOM_WEB_SITE}/index.html @ONLY)
-list(TRANSFORM nightloom_data_names PREPEND ${NIGHTLOOM_WEB_DATA}/ OUTPUT_VARIABLE nightloom_data_in)
+list(TRANSFORM nightloom_data_names PREPEND ${NIGHTLOOM_NATIVE_DATA}/ OUTPUT_VARIABLE nightloom_data_in)
 list(TRANSFORM nightloom_data_names PREPEND ${NIGHTLOOM_WEB_SITE}/Data/ OUTPUT_VARIABLE
      nightloom_data_out)
 add_custom_command(

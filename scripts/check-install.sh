@@ -12,12 +12,7 @@ started=$SECONDS
 
 # Canonical, since the show names its data folder from the kernel's link to the executable.
 scratch=$(cd "$(mktemp -d "${TMPDIR:-/tmp}/nightloom-install.XXXXXX")" && pwd -P)
-trap 'rm -rf "$scratch"' EXIT
-
-fail() {
-  echo "check-install: FAILED: $*" >&2
-  exit 1
-}
+on_exit rm -rf "$scratch"
 
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$BUILD/CMakeCache.txt")
 [ -n "$version" ] || fail "no project version in $BUILD/CMakeCache.txt"
@@ -57,7 +52,7 @@ run_still() {
   echo "check-install: $name: the still from $prefix/bin/nightloom matches the build's"
 }
 
-echo "check-install: installing $BUILD into a scratch prefix"
+step "installing $BUILD into a scratch prefix"
 DESTDIR="$scratch/stage" cmake --install "$BUILD" --prefix /usr >/dev/null
 prefix="$scratch/stage/usr"
 tree=$(cd "$prefix" && find . -type f | sed 's|^\./||' | LC_ALL=C sort)
@@ -71,6 +66,7 @@ done
 
 said=$("$prefix/bin/nightloom" --version)
 [ "$said" = "nightloom $version" ] || fail "--version says \"$said\", not \"nightloom $version\""
+step "running the installed show"
 (cd "$scratch" && "$BUILD/nightloom" --still 6000 reference.png --size 320x180 2>/dev/null) ||
   fail "the build's executable cannot draw the reference still"
 run_still "$prefix" "installed"
@@ -79,6 +75,7 @@ mv "$prefix" "$scratch/moved/opt/nightloom"
 prefix="$scratch/moved/opt/nightloom"
 run_still "$prefix" "moved"
 
+step "validating the desktop entry and the manual page"
 desktop-file-validate "$prefix/share/applications/nightloom.desktop" ||
   fail "desktop-file-validate rejects the desktop entry"
 warnings=$(MANWIDTH=80 man --warnings -l "$prefix/share/man/man6/nightloom.6.gz" 2>&1 >/dev/null)
@@ -86,7 +83,7 @@ warnings=$(MANWIDTH=80 man --warnings -l "$prefix/share/man/man6/nightloom.6.gz"
 $warnings"
 echo "check-install: the desktop entry and the manual page are clean"
 
-echo "check-install: building the .deb and the .tar.gz"
+step "building the .deb and the .tar.gz"
 cpack --config "$BUILD/CPackConfig.cmake" -B "$scratch/packages" >"$scratch/cpack.log" 2>&1 ||
   fail "cpack: $(cat "$scratch/cpack.log")"
 deb="$scratch/packages/nightloom_${version}_amd64.deb"

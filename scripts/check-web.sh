@@ -10,46 +10,53 @@
 #   scripts/check-web.sh [NATIVE_TREE]   (the desktop tree for the data and the stills; build/)
 set -euo pipefail
 NIGHTLOOM_ROOT=$(cd "$(dirname "$0")/.." && pwd)
+# shellcheck source=scripts/common.sh
+source "$NIGHTLOOM_ROOT/scripts/common.sh"
 native=$(realpath -m "${1:-$NIGHTLOOM_ROOT/build}")
 tests=$NIGHTLOOM_ROOT/tests/web
 out=$NIGHTLOOM_ROOT/build-web-cmake/check
 
+step "building the page"
 "$NIGHTLOOM_ROOT/scripts/web-build.sh" "$native"
-cmake --build "$native" -j "$(nproc)" --target nightloom
+cmake --build "$native" --target nightloom
 rm -rf "$out" && mkdir -p "$out"
 
-fail() {
-  echo "nightloom: web check: $1"
-  [ -n "${2:-}" ] && tail -n 40 "$2"
-  exit 1
+# page_failed MESSAGE LOG: the end of the page's log, then the failure line.
+page_failed() {
+  tail -n 40 "$2" >&2
+  step "$NIGHTLOOM_STEP" "$2"
+  fail "$1"
 }
 
 port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 python3 -m http.server --bind 127.0.0.1 --directory "$NIGHTLOOM_ROOT/build-web" "$port" \
   >"$out/server.log" 2>&1 &
 server=$!
-trap 'kill "$server" 2>/dev/null || true' EXIT
+on_exit kill "$server" 2>/dev/null
 for _ in $(seq 100); do
   (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && break
   sleep 0.1
 done
 page=http://127.0.0.1:$port/index.html
 
+step "comparing the page's stills with the desktop's"
 for ms in 6000 26000; do
   "$native/nightloom" --still "$ms" "$out/desktop-$ms.png" --size 320x180 2>/dev/null
   W=320 H=180 node "$tests/page_run.js" still "$page?still=$ms" "$out/web-$ms.png" >"$out/still-$ms.log" ||
-    fail "the page's still at $ms ms failed or logged an error" "$out/still-$ms.log"
+    page_failed "the page's still at $ms ms failed or logged an error" "$out/still-$ms.log"
   python3 "$tests/compare_pictures.py" "$out/desktop-$ms.png" "$out/web-$ms.png" ||
     fail "the page's still at $ms ms differs from the desktop's"
 done
 
+step "a real-time run of the page"
 # Screenshots around the first beats after 10 s, for the eye; the console lines are the test.
 W=480 H=270 SHOTS=9000,11000,16000 node "$tests/page_run.js" live "$page" "$out/live" >"$out/live.log" ||
-  fail "the real-time run failed or logged an error" "$out/live.log"
+  page_failed "the real-time run failed or logged an error" "$out/live.log"
 grep -q 'nightloom: the music started at [0-9]* ms on the sound device' "$out/live.log" ||
-  fail "the music did not start on the sound device" "$out/live.log"
+  page_failed "the music did not start on the sound device" "$out/live.log"
 switches=$(awk '/nightloom: dot mode [0-9]+ at [0-9]+ ms/ { if ($(NF-1) >= 10000 && $(NF-1) <= 15000) n++ }
                 END { print n + 0 }' "$out/live.log")
-[ "$switches" -gt 0 ] || fail "the beats did not switch the halftone between 10 and 15 s" "$out/live.log"
-echo "nightloom: web check: stills match the desktop's, the music played, the beats switched the" \
+[ "$switches" -gt 0 ] ||
+  page_failed "the beats did not switch the halftone between 10 and 15 s" "$out/live.log"
+say "web check: stills match the desktop's, the music played, the beats switched the" \
   "halftone $switches times between 10 and 15 s"

@@ -16,13 +16,11 @@ class SdlDisplayQueryTest : public ::testing::Test {
   void TearDown() override { SDL_Quit(); }
 };
 
-// Every video driver SDL can start offers at least its desktop's mode; an empty list would leave
-// the setup dialog without a resolution.
+// Whatever video driver SDL starts (without a display, its offscreen driver lists no mode at all),
+// the list holds 32-bit entries only, one per resolution. That a real desktop's mode is listed is
+// the next test's.
 TEST_F(SdlDisplayQueryTest, ListHoldsOne32BitEntryPerResolution) {
   std::vector<DisplayMode> modes = enumerateDisplayModes(sdlDisplayModeQuery());
-  const char* driver = SDL_GetCurrentVideoDriver();
-  ASSERT_FALSE(modes.empty()) << "SDL's video driver " << (driver ? driver : "(none)")
-                              << " reports no 32-bit mode";
   std::set<std::pair<int32_t, int32_t>> sizes;
   for (const DisplayMode& mode : modes) {
     EXPECT_EQ(mode.bitsPerPixel, 32u);

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <set>
 #include <vector>
 
 namespace {
@@ -122,6 +123,15 @@ InkBounds layLine(FT_Face face, const std::vector<char32_t>& codes, float tracki
   return ink;
 }
 
+// Debian splits DejaVu in two: fonts-dejavu-core holds the book and bold faces of Sans, Serif and
+// Mono, fonts-dejavu-extra every other face (ExtraLight, Condensed, the obliques).
+std::string fontPackage(const std::string& file) {
+  static const std::set<std::string> core = {"DejaVuSans.ttf",     "DejaVuSans-Bold.ttf",
+                                             "DejaVuSerif.ttf",    "DejaVuSerif-Bold.ttf",
+                                             "DejaVuSansMono.ttf", "DejaVuSansMono-Bold.ttf"};
+  return core.count(file) ? "fonts-dejavu-core" : "fonts-dejavu-extra";
+}
+
 }  // namespace
 
 // A line fitted into its box: the face at its final size, where the pen starts and the baseline.
@@ -138,7 +148,7 @@ bool Typesetter::fit(const std::string& text, const TextBox& box, const TextStyl
     FT_Face face = nullptr;
     const std::string path = state->directory + "/" + style.font;
     if (FT_New_Face(state->library, path.c_str(), 0, &face) != 0) {
-      error = "cannot open the font " + path + " (Debian package fonts-dejavu-core)";
+      error = "cannot open the font " + path + " (Debian package " + fontPackage(style.font) + ")";
       return false;
     }
     found = state->faces.emplace(style.font, face).first;

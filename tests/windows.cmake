@@ -52,6 +52,12 @@ target_compile_definitions(program_win32_test PRIVATE
 add_dependencies(program_win32_test nightloom)
 gtest_discover_tests(program_win32_test DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60)
 
+# THIRD_PARTY.md's Windows table against the sources the library prefix was built from.
+add_test(NAME third_party_notices_windows
+         COMMAND ${CMAKE_COMMAND} -DSOURCE_DIR=${PROJECT_SOURCE_DIR} -DSECTION=windows
+                 -DMANIFEST=${NIGHTLOOM_WINDOWS_DEPS}/manifest.txt
+                 -P ${CMAKE_CURRENT_SOURCE_DIR}/third_party_notices.cmake)
+
 # What the shipped .exe imports and how it is linked; objdump reads it, no Wine needed.
 add_test(NAME windows_executable_imports_system_dlls_only
          COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${CMAKE_OBJDUMP} -DEXECUTABLE=$<TARGET_FILE:nightloom>

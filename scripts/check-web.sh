@@ -4,6 +4,11 @@
 #  - ?still=6000 and ?still=26000 at 320x180 must match the desktop's --still pictures of the same
 #    size within the limits tests/web/compare_pictures.py gives (two rasterisers), with no error on
 #    the page's console;
+#  - ?still=6000 loaded at 640x273 and then resized to 640x360, as Chromium's --screenshot does,
+#    must be drawn again and match the desktop's 640x360 still;
+#  - the page's head must carry the description, the Open Graph and Twitter-card tags and the
+#    icons, the preview picture, icons and notices must be served (tests/web/check_head.py), and
+#    THIRD_PARTY.md's web table must name the sources the web libraries were built from;
 #  - a real-time run with autoplay allowed, launched from the panel, must start the music on the
 #    sound device and have the beats switch the halftone between 10 and 15 s of demo time.
 # Pictures and logs stay in build-web-cmake/check/.
@@ -48,6 +53,20 @@ for ms in 6000 26000; do
     fail "the page's still at $ms ms differs from the desktop's"
 done
 
+step "a still drawn again when the page is resized after loading"
+"$native/nightloom" --still 6000 "$out/desktop-640x360.png" --size 640x360 2>/dev/null
+W0=640 H0=273 W=640 H=360 node "$tests/page_run.js" resized "$page?still=6000" "$out/web-resized.png" \
+  >"$out/resized.log" || page_failed "the resized page's still failed or logged an error" "$out/resized.log"
+python3 "$tests/compare_pictures.py" "$out/desktop-640x360.png" "$out/web-resized.png" ||
+  fail "the still drawn again at 640x360 differs from the desktop's"
+
+step "the page's head, preview picture, icons and notices"
+python3 "$tests/check_head.py" "$page" >"$out/head.log" ||
+  page_failed "the page's head or what it names is missing" "$out/head.log"
+cmake -DSOURCE_DIR="$NIGHTLOOM_ROOT" -DSECTION=web -DMANIFEST="$("$NIGHTLOOM_ROOT/scripts/web-deps.sh")/manifest.txt" \
+  -P "$NIGHTLOOM_ROOT/tests/third_party_notices.cmake" >"$out/notices.log" 2>&1 ||
+  page_failed "THIRD_PARTY.md's web table is out of date" "$out/notices.log"
+
 step "a real-time run of the page"
 # Screenshots around the first beats after 10 s, for the eye; the console lines are the test.
 W=480 H=270 SHOTS=9000,11000,16000 node "$tests/page_run.js" live "$page" "$out/live" >"$out/live.log" ||
@@ -58,5 +77,6 @@ switches=$(awk '/nightloom: dot mode [0-9]+ at [0-9]+ ms/ { if ($(NF-1) >= 10000
                 END { print n + 0 }' "$out/live.log")
 [ "$switches" -gt 0 ] ||
   page_failed "the beats did not switch the halftone between 10 and 15 s" "$out/live.log"
-say "web check: stills match the desktop's, the music played, the beats switched the" \
-  "halftone $switches times between 10 and 15 s"
+say "web check: stills match the desktop's (also after a resize), the head and what it names" \
+  "are served, the music played, the beats switched the halftone $switches times between 10 and" \
+  "15 s"

@@ -1,8 +1,15 @@
 // Drives the web page in headless Chromium (SwiftShader WebGL) over the DevTools pipe, with node
 // alone (no npm modules), for scripts/check-web.sh:
 //   node page_run.js still URL OUT.png   waits for the title "still MS ready", then takes OUT.png
+//   node page_run.js resized URL OUT.png as still, but the page loads at $W0 x $H0 and is resized
+//                                         to $W x $H once its still is drawn, as headless
+//                                         Chromium's --screenshot does: the still must be drawn
+//                                         again at the new size
 //   node page_run.js live URL PREFIX      presses Launch (music on, no full screen) and takes
 //                                         PREFIX-MS.png at the times in $SHOTS (ms after Launch)
+//   node page_run.js phone URL PREFIX     a phone (mobile emulation, touch, pixel ratio $DPR,
+//                                         default 3): taps Launch in portrait, PREFIX-portrait.png
+//                                         after 2 s, turns it, PREFIX-landscape.png after 2 s more
 // Console lines go to stdout with their level; the exit status is 1 when the page logged an error,
 // threw, or never got where it should. Window size: $W x $H (default 320x180).
 'use strict';
@@ -15,6 +22,9 @@ const [mode, url, out] = process.argv.slice(2);
 const width = +(process.env.W || 320);
 const height = +(process.env.H || 180);
 const shots = (process.env.SHOTS || '').split(',').filter(Boolean).map(Number);
+const loadWidth = +(process.env.W0 || width);
+const loadHeight = +(process.env.H0 || height);
+const pixelRatio = +(process.env.DPR || 3);
 const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'nightloom-chromium-'));
 const chrome = spawn('chromium', [
   '--headless=new', '--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
@@ -97,6 +107,50 @@ async function runStill() {
   await screenshot(out);
 }
 
+async function runResized() {
+  const ms = new URL(url).searchParams.get('still');
+  await waitFor(`document.title === 'still ${ms} ready'`, 240);
+  await screenshot(out.replace(/\.png$/, '-before.png'));
+  await send('Emulation.setDeviceMetricsOverride',
+             { width, height, deviceScaleFactor: 1, mobile: false });
+  // The canvas takes the new size when the still begins again, which also resets the title.
+  await waitFor(`document.getElementById('canvas').width === ${width} && ` +
+                `document.getElementById('canvas').height === ${height} && ` +
+                `document.title === 'still ${ms} ready'`, 240);
+  await screenshot(out);
+}
+
+async function phone(portrait) {
+  const [w, h] = portrait ? [width, height] : [height, width];
+  await send('Emulation.setDeviceMetricsOverride', {
+    width: w, height: h, deviceScaleFactor: pixelRatio, mobile: true,
+    screenOrientation: portrait ? { type: 'portraitPrimary', angle: 0 }
+                                : { type: 'landscapePrimary', angle: 90 } });
+}
+
+async function tap(selector) {
+  const box = await evaluate(`JSON.stringify(document.querySelector('${selector}')` +
+                             '.getBoundingClientRect())');
+  const { x, y, width: w, height: h } = JSON.parse(box);
+  const point = { x: x + w / 2, y: y + h / 2 };
+  await send('Input.dispatchTouchEvent', { type: 'touchStart', touchPoints: [point] });
+  await send('Input.dispatchTouchEvent', { type: 'touchEnd', touchPoints: [] });
+}
+
+async function runPhone() {
+  await waitFor("!document.getElementById('go').disabled", 60);
+  await screenshot(`${out}-panel.png`);
+  await tap('#go');
+  await waitFor("document.getElementById('panel').hidden", 10);
+  await sleep(2000);
+  await screenshot(`${out}-portrait.png`);
+  await phone(false);
+  await sleep(2000);
+  await screenshot(`${out}-landscape.png`);
+  report('canvas', await evaluate("document.getElementById('canvas').width + 'x' + " +
+                                  "document.getElementById('canvas').height"));
+}
+
 async function runLive() {
   await waitFor("!document.getElementById('go').disabled", 60);
   await screenshot(`${out}-panel.png`);
@@ -118,10 +172,16 @@ async function runLive() {
   const { targetId } = await send('Target.createTarget', { url: 'about:blank' }, null);
   ({ sessionId } = await send('Target.attachToTarget', { targetId, flatten: true }, null));
   for (const domain of ['Runtime', 'Log', 'Page']) await send(domain + '.enable');
-  await send('Emulation.setDeviceMetricsOverride',
-             { width, height, deviceScaleFactor: 1, mobile: false });
+  if (mode === 'phone') {
+    await send('Emulation.setTouchEmulationEnabled', { enabled: true, maxTouchPoints: 5 });
+    await phone(true);
+  } else {
+    await send('Emulation.setDeviceMetricsOverride',
+               { width: loadWidth, height: loadHeight, deviceScaleFactor: 1, mobile: false });
+  }
   await send('Page.navigate', { url });
-  await (mode === 'still' ? runStill() : runLive());
+  const runs = { still: runStill, resized: runResized, live: runLive, phone: runPhone };
+  await runs[mode]();
   await send('Browser.close', {}, null).catch(() => {});
 })()
   .catch((error) => report('exception', 'page_run: ' + error.message))

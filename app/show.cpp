@@ -5,6 +5,7 @@
 #include "app/timeline.h"
 #include "assets/configurator.h"
 #include "audio/music.h"
+#include "audio/spectrum.h"
 #include "dots/demo_runtime.h"
 #include "gfx/display.h"
 #include "gfx/start_display.h"
@@ -20,6 +21,11 @@ bool Show::fail(std::string reason) {
 }
 
 bool Show::start(Display& display) {
+  // Every run starts from the state a fresh process has, whatever an earlier run in this process
+  // left (a web page plays the show again, and draws a still again at a new size): the animation
+  // state with its random generator, and the beat detector's history.
+  sceneParams = SceneParams{};
+  spectrumAnalyzer = SpectrumAnalyzer{};
   configurator = std::make_unique<ActorsConfigurator>(&context);
   context.configurator = configurator.get();
   // Set before the first step, so that stop() undoes whatever part of the start-up was reached.
@@ -29,9 +35,6 @@ bool Show::start(Display& display) {
   if (!configurator->configure()) return fail(configurator->error());
   runtime = std::make_unique<DemoRuntime>(context);
   if (!runtime->ok()) return fail(runtime->error());
-  // Every run fades in from black and out to black again, whatever an earlier run left.
-  sceneParams.fadeDone[0] = 0;
-  sceneParams.fadeDone[1] = 0;
   loop.lastTick = 0;  // the first frame's delta counts from demo time 0
   return true;
 }

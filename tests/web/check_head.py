@@ -16,7 +16,7 @@ import urllib.request
 
 
 class Head(html.parser.HTMLParser):
-    """The page's <meta> contents by name or property, its <link> targets by rel, its <a> targets."""
+    """The page's <meta> contents by name or property, <link> targets by rel and <a> targets."""
 
     def __init__(self):
         super().__init__()
@@ -74,8 +74,8 @@ def main(page):
     if not head.links.get("icon"):
         problems.append("no <link rel=icon>")
     for icon in icons:
-        side = int(re.match(r"(\d+)", icon.get("sizes", "")).group(1)) if icon.get("sizes") else None
-        pictures.append((icon["href"], (side, side) if side else None))
+        side = re.match(r"(\d+)", icon.get("sizes", ""))
+        pictures.append((icon["href"], (int(side.group(1)),) * 2 if side else None))
     for href, size in pictures:
         kind, data = fetch(served(href))
         found = png_size(data)

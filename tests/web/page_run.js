@@ -1,10 +1,6 @@
 // Drives the web page in headless Chromium (SwiftShader WebGL) over the DevTools pipe, with node
 // alone (no npm modules), for scripts/check-web.sh:
 //   node page_run.js still URL OUT.png   waits for the title "still MS ready", then takes OUT.png
-//   node page_run.js resized URL OUT.png as still, but the page loads at $W0 x $H0 and is resized
-//                                         to $W x $H once its still is drawn, as headless
-//                                         Chromium's --screenshot does: the still must be drawn
-//                                         again at the new size
 //   node page_run.js live URL PREFIX      presses Launch (music on, no full screen) and takes
 //                                         PREFIX-MS.png at the times in $SHOTS (ms after Launch)
 //   node page_run.js phone URL PREFIX     a phone (mobile emulation, touch, pixel ratio $DPR,
@@ -22,8 +18,6 @@ const [mode, url, out] = process.argv.slice(2);
 const width = +(process.env.W || 320);
 const height = +(process.env.H || 180);
 const shots = (process.env.SHOTS || '').split(',').filter(Boolean).map(Number);
-const loadWidth = +(process.env.W0 || width);
-const loadHeight = +(process.env.H0 || height);
 const pixelRatio = +(process.env.DPR || 3);
 const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'nightloom-chromium-'));
 const chrome = spawn('chromium', [
@@ -107,19 +101,6 @@ async function runStill() {
   await screenshot(out);
 }
 
-async function runResized() {
-  const ms = new URL(url).searchParams.get('still');
-  await waitFor(`document.title === 'still ${ms} ready'`, 240);
-  await screenshot(out.replace(/\.png$/, '-before.png'));
-  await send('Emulation.setDeviceMetricsOverride',
-             { width, height, deviceScaleFactor: 1, mobile: false });
-  // The canvas takes the new size when the still begins again, which also resets the title.
-  await waitFor(`document.getElementById('canvas').width === ${width} && ` +
-                `document.getElementById('canvas').height === ${height} && ` +
-                `document.title === 'still ${ms} ready'`, 240);
-  await screenshot(out);
-}
-
 async function phone(portrait) {
   const [w, h] = portrait ? [width, height] : [height, width];
   await send('Emulation.setDeviceMetricsOverride', {
@@ -137,18 +118,28 @@ async function tap(selector) {
   await send('Input.dispatchTouchEvent', { type: 'touchEnd', touchPoints: [] });
 }
 
+// The canvas must be the window's size in device pixels: the show's letterbox is fitted to it.
+async function expectCanvasFollowsWindow(turn) {
+  const sizes = JSON.parse(await evaluate(
+      'JSON.stringify({ canvas: [canvas.width, canvas.height], wanted: ' +
+      '[canvas.clientWidth, canvas.clientHeight].map((v) => Math.round(v * devicePixelRatio)) })'));
+  const [canvas, wanted] = [sizes.canvas.join('x'), sizes.wanted.join('x')];
+  report(canvas === wanted ? 'canvas' : 'error',
+         `${turn}: canvas ${canvas}, window ${wanted} device pixels`);
+}
+
 async function runPhone() {
   await waitFor("!document.getElementById('go').disabled", 60);
   await screenshot(`${out}-panel.png`);
   await tap('#go');
-  await waitFor("document.getElementById('panel').hidden", 10);
+  await waitFor('running', 10);
   await sleep(2000);
   await screenshot(`${out}-portrait.png`);
+  await expectCanvasFollowsWindow('portrait');
   await phone(false);
   await sleep(2000);
   await screenshot(`${out}-landscape.png`);
-  report('canvas', await evaluate("document.getElementById('canvas').width + 'x' + " +
-                                  "document.getElementById('canvas').height"));
+  await expectCanvasFollowsWindow('landscape');
 }
 
 async function runLive() {
@@ -177,10 +168,10 @@ async function runLive() {
     await phone(true);
   } else {
     await send('Emulation.setDeviceMetricsOverride',
-               { width: loadWidth, height: loadHeight, deviceScaleFactor: 1, mobile: false });
+               { width, height, deviceScaleFactor: 1, mobile: false });
   }
   await send('Page.navigate', { url });
-  const runs = { still: runStill, resized: runResized, live: runLive, phone: runPhone };
+  const runs = { still: runStill, live: runLive, phone: runPhone };
   await runs[mode]();
   await send('Browser.close', {}, null).catch(() => {});
 })()

@@ -28,6 +28,10 @@ class Show {
   // Runs one frame, for a platform that hands control back between frames (a browser): the first
   // call after start() is the first frame.
   LoopEnd playFrame(FramePlatform& platform) { return loop.runFrame(context, platform); }
+  // The display has changed size between frames (a browser's window resized, turned or put in
+  // full screen): the letterbox, the perspective and the render targets follow its drawable, as
+  // a show started at that size has them.
+  void followDisplaySize();
   // Shutdown: configurator, music, dot layers and GL objects while the context is current, then the
   // display.
   void stop();

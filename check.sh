@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test, installing first whatever Debian packages are missing
 # (scripts/packages.txt): the layer check and shellcheck, then the plain build (build-test/, whose
-# install tree and packages are checked too), AddressSanitizer + UBSan (build-sanitize/), the
+# install tree and packages are checked too, and whose show with --reduce-flashing must pass the
+# flash analyser), AddressSanitizer + UBSan (build-sanitize/), the
 # threaded tests under ThreadSanitizer (build-tsan/), the picture reader's fuzzer for a minute
 # (build-fuzz/), the Windows .exe under Wine (scripts/check-windows.sh) and the web build in
 # headless Chromium (scripts/check-web.sh). Each tree is a CMake preset (CMakePresets.json); each
@@ -52,6 +53,13 @@ cmake --build --preset test
 run_tests test
 scripts/check-install.sh build-test
 scripts/check-packages.sh build-test
+stage_done
+
+# The whole show with --reduce-flashing, captured at 640x360 and 30 fps, must stay within WCAG
+# 2.3.1's three flashes a second by the project's analyser; the default show's figures are printed
+# beside it (scripts/check-flashing.sh).
+stage "the flash check"
+scripts/check-flashing.sh build-test
 stage_done
 
 stage "AddressSanitizer and UBSan"

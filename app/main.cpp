@@ -111,5 +111,6 @@ int main(int argc, char** argv) {
     }
     if (runSetupDialog(context, setup) != kSetupResultLaunch) return kExitDialogCancelled;
   }
+  context.reduceFlashing = options->reduceFlashing ? 1 : 0;
   return playLive(context);
 }

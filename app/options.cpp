@@ -93,6 +93,8 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments, s
       options.music = false;
     } else if (arg == "--no-vsync") {
       options.vsync = false;
+    } else if (arg == "--reduce-flashing") {
+      options.reduceFlashing = true;
     } else if (arg == "--fps") {
       long fps = 0;
       if (!takeWholeValue(arguments, i, arg, 1, 1000, "a whole number from 1 to 1000", fps,
@@ -135,6 +137,10 @@ const char* usageText() {
          "Plays the nightloom show: a setup dialog, then 76 seconds of halftone dots,\n"
          "lettering and music. Escape or closing the window ends it early.\n"
          "\n"
+         "Photosensitivity warning: the show contains rapidly flashing images that may\n"
+         "affect people with photosensitive epilepsy. --reduce-flashing plays it with\n"
+         "reduced flashing.\n"
+         "\n"
          "Live show:\n"
          "  (no option)          the setup dialog, then the show with the chosen settings\n"
          "  --window WxH         skip the dialog: a window of W x H pixels (16:9 letterbox)\n"
@@ -154,6 +160,11 @@ const char* usageText() {
          "  --no-music           with --capture: a silent sound track (the music still drives\n"
          "                       the beats)\n"
          "  --fps N              frames per second for the above (default 60; off screen only)\n"
+         "\n"
+         "Any mode:\n"
+         "  --reduce-flashing    reduced flashing: beats switch the halftone at most every\n"
+         "                       0.4 s, the dots swing, jump and move more slowly, the\n"
+         "                       credits fade in (within WCAG 2.3.1's three flashes a second)\n"
          "\n"
          "Other:\n"
          "  -h, --help           this text\n"

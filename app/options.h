@@ -16,6 +16,7 @@ struct Options {
   bool fullscreen = false;
   bool music = true;
   bool vsync = true;
+  bool reduceFlashing = false;  // --reduce-flashing, for every mode
   int fps = 60;
   unsigned stillMs = 0;
   std::string output;  // --capture FILE, --frames DIR, --still MS FILE

@@ -19,6 +19,10 @@ struct SceneParams {
   float orbitGather = 0.0f;
   float ringPhase = 0.0f;
   int32_t fadeDone[2] = {0, 0};
+  // Reduced flashing, the viewer's choice, set for each run: a beat moves the dot pass again only
+  // from nextCalmBeatMs on.
+  bool reduceFlashing = false;
+  uint32_t nextCalmBeatMs = 0;
 
   // Orbiting dots.
   float orbitPhase = 0.0f;

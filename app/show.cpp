@@ -6,6 +6,7 @@
 #include "app/scene_params.h"
 #include "assets/configurator.h"
 #include "audio/music.h"
+#include "audio/spectrum.h"
 #include "gfx/display.h"
 #include "gfx/start_display.h"
 #include "launcher/demo_context.h"
@@ -31,6 +32,11 @@ bool Show::fail(std::string reason) {
 }
 
 bool Show::start(Display& display) {
+  // Every run starts from the state a fresh process has, whatever an earlier run in this process
+  // left (a web page plays the show again, and draws a still again at a new size): the animation
+  // state with its random generator, and the beat detector's history.
+  sceneParams = SceneParams{};
+  spectrumAnalyzer = SpectrumAnalyzer{};
   configurator = std::make_unique<ActorsConfigurator>(&context);
   context.configurator = configurator.get();
   // Set before the first step, so that stop() undoes whatever part of the start-up was reached.
@@ -40,14 +46,24 @@ bool Show::start(Display& display) {
   if (!configurator->configure()) return fail(configurator->error());
   runtime = std::make_unique<DemoRuntime>(context);
   if (!runtime->ok()) return fail(runtime->error());
-  // Every run fades in from black and out to black again, whatever an earlier run left.
-  sceneParams.fadeDone[0] = 0;
-  sceneParams.fadeDone[1] = 0;
+  sceneParams.reduceFlashing = context.reduceFlashing != 0;
   loop.lastTick = 0;  // the first frame's delta counts from demo time 0
   return true;
 }
 
 LoopEnd Show::play(FramePlatform& platform) { return loop.run(context, platform); }
+
+void Show::followDisplaySize() {
+  if (!displayUp || !context.display) return;
+  int width = 0;
+  int height = 0;
+  context.display->drawableSize(width, height);
+  if (width <= 0 || height <= 0) return;
+  context.width = width;
+  context.height = height;
+  fitLetterbox(*context.display);
+  context.textureRegistry.resizeRenderTargets(width);
+}
 
 void Show::stop() {
   if (!displayUp) return;

@@ -15,7 +15,7 @@ class DemoRuntime;
 
 // The settings of a show that no dialog chose and no screen paces (the off-screen runs, the web
 // page's stills): width x height with the 16:9 letterbox, music on (it drives the beats) on the
-// clock driven by demo time, no vertical sync.
+// clock driven by demo time, no vertical sync. Reduced flashing is the caller's to set.
 void prepareOffscreenContext(DemoContext& context, int width, int height);
 
 class Show {
@@ -33,6 +33,10 @@ class Show {
   // Runs one frame, for a platform that hands control back between frames (a browser): the first
   // call after start() is the first frame.
   LoopEnd playFrame(FramePlatform& platform) { return loop.runFrame(context, platform); }
+  // The display has changed size between frames (a browser's window resized, turned or put in
+  // full screen): the letterbox, the perspective and the render targets follow its drawable, as
+  // a show started at that size has them.
+  void followDisplaySize();
   // Shutdown: configurator, music, dot layers and GL objects while the context is current, then the
   // display.
   void stop();

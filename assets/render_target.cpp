@@ -39,6 +39,25 @@ void TextureRegistry::createRenderTarget(const char* name, Texture* colourTextur
   targetList.push_back(std::move(target));
 }
 
+void TextureRegistry::resizeRenderTargets(int32_t side) {
+  for (const std::unique_ptr<RenderTarget>& target : targetList) {
+    for (const RenderTargetAttachment& attachment : target->attachments) {
+      Texture* texture = attachment.texture;
+      if (!texture) continue;
+      texture->width = side;
+      texture->height = side;
+      texture->pixels.assign(size_t(side) * size_t(side) * 4, 0);
+      glBindTexture(texture->target, texture->glId);
+      glTexImage2D(texture->target, 0, GL_RGBA, side, side, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                   texture->pixels.data());
+    }
+    target->width = side;
+    target->height = side;
+    gl::glBindRenderbufferEXT(GL_RENDERBUFFER_EXT, target->depthBuffer);
+    gl::glRenderbufferStorageEXT(GL_RENDERBUFFER_EXT, GL_DEPTH_COMPONENT24, side, side);
+  }
+}
+
 RenderTarget* TextureRegistry::findRenderTarget(const char* name) {
   return findByName(targetList, name);
 }

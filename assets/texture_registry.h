@@ -57,6 +57,10 @@ class TextureRegistry {
   // Makes a framebuffer over `colourTexture` with a 24-bit depth buffer; leaves it bound.
   void createRenderTarget(const char* name, Texture* colourTexture, float aspect);
   RenderTarget* findRenderTarget(const char* name);
+  // Makes every render target, its colour textures and its depth buffer side x side again, as the
+  // build-up makes them for a display `side` pixels wide; their contents start at zero. For a
+  // display that changes size while the show runs.
+  void resizeRenderTargets(int32_t side);
 
   // Deletes every GL object and record, textures first; needs the context current.
   void release();

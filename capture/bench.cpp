@@ -83,8 +83,9 @@ double percentile(std::vector<double> values, double p) {
 
 }  // namespace
 
-int runBench(DisplayFactory makeDisplay, int width, int height, int fps) {
+int runBench(DisplayFactory makeDisplay, int width, int height, int fps, bool reduceFlashing) {
   OffscreenShow session(makeDisplay);
+  session.context.reduceFlashing = reduceFlashing ? 1 : 0;
   const Clock::time_point startUp = Clock::now();
   std::string error;
   if (!session.start(width, height, error)) {

@@ -5,5 +5,6 @@
 
 #include "capture/offscreen.h"
 
-// Renders the show at width x height, fps steps per second, and prints the figures; exit status.
-int runBench(DisplayFactory makeDisplay, int width, int height, int fps);
+// Renders the show (with reduced flashing when asked) at width x height, fps steps per second,
+// and prints the figures; exit status.
+int runBench(DisplayFactory makeDisplay, int width, int height, int fps, bool reduceFlashing);

@@ -146,7 +146,13 @@ std::string describeSize(uintmax_t bytes) {
 class CaptureOutput : public FramePlatform {
  public:
   CaptureOutput(const Options& options, int w, int h)
-      : fps(options.fps), width(w), height(h), path(options.output) {}
+      : reduceFlashing(options.reduceFlashing),
+        fps(options.fps),
+        width(w),
+        height(h),
+        path(options.output) {}
+
+  const bool reduceFlashing;  // for the show the capture starts
 
   uint32_t ticks() override { return captureFrameTime(frameIndex, fps); }
   void pumpEvents(uint8_t*, FrameEvents&) override {}
@@ -206,6 +212,7 @@ int runCapture(CaptureOutput& output, DisplayFactory makeDisplay, int width, int
   std::string error;
   if (!output.checkTarget(error)) return fatal(error);
   OffscreenShow session(makeDisplay);
+  session.context.reduceFlashing = output.reduceFlashing ? 1 : 0;
   if (!session.start(width, height, error) || !output.begin(error)) return fatal(error);
   const Clock::time_point started = Clock::now();
   session.show->play(output);
@@ -430,7 +437,7 @@ int runOffscreen(const Options& options, DisplayFactory makeDisplay) {
       return runCapture(output, makeDisplay, width, height);
     }
     case RunMode::Bench:
-      return runBench(makeDisplay, width, height, options.fps);
+      return runBench(makeDisplay, width, height, options.fps, options.reduceFlashing);
     default:
       return 2;
   }

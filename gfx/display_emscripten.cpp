@@ -22,7 +22,8 @@ constexpr const char* kEmulatedVersion = "3.0 (desktop GL emulated on WebGL 1)";
 
 class CanvasDisplay final : public Display {
  public:
-  // The canvas and its WebGL context live as long as the page: a second show reuses them.
+  // The canvas and its WebGL context live as long as the page: a second show reuses them, and a
+  // call while the show runs (the page's window changed size) only sets the canvas's new size.
   bool create(const DisplayRequest& request) override {
     if (window) {
       SDL_SetWindowSize(window, request.width, request.height);

@@ -59,20 +59,24 @@ bool startDisplay(DemoContext& context, Display& display, std::string& error) {
                  "nightloom: warning: the display refuses vertical sync; frames are not paced\n");
   }
 
+  fitLetterbox(display);
+  return true;
+}
+
+void fitLetterbox(Display& display) {
   int drawableWidth = 0;
   int drawableHeight = 0;
   display.drawableSize(drawableWidth, drawableHeight);
   // The drawable can differ from the size asked for (a full-screen mode, a high-density screen),
   // so the letterbox is fitted to what the window really has.
   const std::optional<Viewport> viewport = letterboxViewport(drawableWidth, drawableHeight);
-  if (!viewport) return true;
+  if (!viewport) return;
   glViewport(viewport->x, viewport->y, viewport->width, viewport->height);
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
   const float ratio = static_cast<float>(viewport->width) / static_cast<float>(viewport->height);
   gluPerspective(kFieldOfViewDegrees, ratio, kNearPlane, kFarPlane);
   glMatrixMode(GL_MODELVIEW);
-  return true;
 }
 
 void stopDisplay(DemoContext& context) {

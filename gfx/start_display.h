@@ -25,5 +25,9 @@ std::optional<Viewport> letterboxViewport(int width, int height);
 // down with stopDisplay.
 bool startDisplay(DemoContext& context, Display& display, std::string& error);
 
+// Sets the viewport to the letterbox of the display's drawable as it is now, and the perspective
+// to match: startDisplay does it once, a display that changes size under the show again.
+void fitLetterbox(Display& display);
+
 // Destroys the window and context (restoring the display mode and cursor).
 void stopDisplay(DemoContext& context);

@@ -2,7 +2,8 @@
 // under the name and style given to SDL_RegisterApp beforehand. This program has its own main(),
 // not SDL's WinMain, so it also tells SDL that the start-up SDL_main would do has been done.
 //   [x] window class "demo_zor", CS_HREDRAW | CS_VREDRAW | CS_OWNDC (SDL_RegisterApp)
-//   [ ] class icon IDI_WINLOGO (SDL takes the executable's own icon)
+//   [ ] class icon IDI_WINLOGO: SDL gives the class the program's first icon instead, the one
+//       gfx/program_win32.rc embeds
 #include <SDL.h>
 #include <windows.h>
 

@@ -49,6 +49,7 @@ struct DemoContext {
   DemoConfigurator* configurator = nullptr;
   uint8_t musicEnabled = 0;
   uint8_t musicStarted = 0;
+  uint8_t reduceFlashing = 0;  // the show with reduced flashing (the viewer's choice)
   uint32_t ms = 0;
   float frameDelta = 0.0f;
 

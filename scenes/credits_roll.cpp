@@ -8,6 +8,10 @@
 
 namespace {
 
+// With reduced flashing the bands do not sweep their lettering across the screen: they turn only
+// through these last degrees before rest while they fade in.
+constexpr float kCalmRollDegrees = 8.0f;
+
 // One band 4 units wide at z = 0, listed clockwise as seen at angle 0 so culling hides it until
 // it faces the viewer from behind the pivot.
 void drawBand(float angle, const TextureRows& rows, float halfHeight) {
@@ -41,12 +45,17 @@ void drawCreditsRoll(float frameDelta) {
   glBlendFunc(GL_ONE, GL_ONE);
   // No program: fixed-function texturing.
   scenes::bindSceneTexture("CREDITS");
-  glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-
   p.rollProgress = stepToward(p.rollProgress, frameDelta / 5.0f, 1.0f);
   // Five half turns of eased progress, times 10 per band: 157.08 degrees at rest.
   const float turns = ease(p.rollProgress) * 5.0f;
-  const float angle = static_cast<float>(turns * 3.14159265358979);
+  float angle = static_cast<float>(turns * 3.14159265358979);
+  float level = 1.0f;
+  if (p.reduceFlashing) {
+    const float rest = static_cast<float>(5.0f * 3.14159265358979);
+    level = ease(p.rollProgress);
+    angle = rest - kCalmRollDegrees / 10.0f * (1.0f - level);
+  }
+  glColor4f(level, level, level, level);
 
   glMatrixMode(GL_MODELVIEW);
   glPushMatrix();

@@ -12,6 +12,13 @@ namespace {
 
 constexpr size_t kMaxCubes = 343;  // a 7 x 7 x 7 lattice's worth
 constexpr float kHalfSize = 0.057142857f;
+// With reduced flashing the cloud turns at this share of its speed, and a new cube appears at its
+// place instead of flying in from ten times as far: the cubes near the camera, turning or passing
+// it, would sweep their halftoned squares across the screen several times a second.
+constexpr float kCalmTurnShare = 0.35f;
+// With reduced flashing the cubes fly apart this many times as fast in the last second: past the
+// camera in a third of a second rather than sweeping by it until the scene ends.
+constexpr float kCalmFlyOutPace = 3.0f;
 
 // One lattice number 0..5 from the shared random sequence.
 int32_t drawLatticeStep() {
@@ -29,7 +36,7 @@ void spawnCube() {
   p.cubePositions.push_back({last.x + static_cast<float>(nx - p.cubeLastStep[0]) * 0.12f,
                              last.y + static_cast<float>(ny - p.cubeLastStep[1]) * 0.12f,
                              last.z + static_cast<float>(nz - p.cubeLastStep[2]) * 0.12f, 1.0f});
-  p.cubeScales.push_back(10.0f);
+  p.cubeScales.push_back(p.reduceFlashing ? 1.0f : 10.0f);
   p.cubeLastStep[0] = nx;
   p.cubeLastStep[1] = ny;
   p.cubeLastStep[2] = nz;
@@ -67,7 +74,8 @@ void drawCubes(uint32_t ms, float frameDelta) {
     if (ms >= 19000 && ms <= 36000) {
       scale = std::max(scale - 5.0f * frameDelta, 1.0f);
     } else if (ms > 36000 && ms <= 37000) {
-      scale = std::min(scale + 7.0f * frameDelta, 100.0f);
+      const float pace = p.reduceFlashing ? frameDelta * kCalmFlyOutPace : frameDelta;
+      scale = std::min(scale + 7.0f * pace, 100.0f);
     }
     const Vec4& position = p.cubePositions[i];
     drawCube(scale * position.x, scale * position.y, scale * position.z);
@@ -76,22 +84,22 @@ void drawCubes(uint32_t ms, float frameDelta) {
 
 // 24-37 s: the wobble swings the dot layers, beats in bands 0 and 1 kick it, every third beat
 // frame steps the dot pass 0 -> 1 -> 2 -> 1 and picks a new dot scale.
-void reactToBeats(float frameDelta) {
+void reactToBeats(uint32_t ms, float frameDelta) {
   SceneParams& p = sceneParams;
   p.cubeWobble += p.cubeKick * frameDelta;
   p.cubeKick = std::max(p.cubeKick - 0.5f * frameDelta, 0.0f);
   p.dotScale = std::max(p.dotScale - 0.5f * frameDelta, 1.0f);
-  if (scenes::takeLowBeat()) {
+  if (scenes::calmBeat(scenes::takeLowBeat(), ms)) {
     p.beatCounter += 1;
     p.cubeKick = 2.0f;
     if (p.beatCounter >= 3) {
       p.beatCounter = 0;
       p.dotMode = p.dotMode == 0 ? 1 : (p.dotMode == 1 ? 2 : 1);
-      p.dotScale = p.random.inRange(0.75f, 1.0f);
+      p.dotScale = scenes::calmScale(p.random.inRange(0.75f, 1.0f));
     }
   }
   const float cosine = static_cast<float>(std::cos(static_cast<double>(p.cubeWobble)));
-  p.dotPhase = static_cast<float>(cosine + 1.0);
+  p.dotPhase = scenes::calmPhase(static_cast<float>(cosine + 1.0), frameDelta);
 }
 
 }  // namespace
@@ -109,7 +117,8 @@ void renderCubeCloud(uint32_t ms, float frameDelta) {
   scenes::bindSceneTexture("SQUARE");
   glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
 
-  p.cubeAngle += frameDelta + frameDelta;
+  const float turn = p.reduceFlashing ? frameDelta * kCalmTurnShare : frameDelta;
+  p.cubeAngle += turn + turn;
   glMatrixMode(GL_MODELVIEW);
   glPushMatrix();
   glLoadIdentity();
@@ -118,5 +127,5 @@ void renderCubeCloud(uint32_t ms, float frameDelta) {
   drawCubes(ms, frameDelta);
   glPopMatrix();
 
-  if (ms >= 24000 && ms <= 37000) reactToBeats(frameDelta);
+  if (ms >= 24000 && ms <= 37000) reactToBeats(ms, frameDelta);
 }

@@ -11,6 +11,9 @@
 namespace {
 
 constexpr size_t kRingDots = 15;
+// With reduced flashing the dots circle (and the layer phase swings) at this share of their speed:
+// fifteen soft dots overlapping at full speed pass any point many times a second.
+constexpr float kCalmRingSpeed = 0.4f;
 
 size_t ringDotCount() {
   const SceneParams& p = sceneParams;
@@ -34,20 +37,20 @@ void drawRingDots(float radius) {
 }
 
 // Every second beat frame in bands 0 and 1 steps the dot pass 0 -> 1 -> 2 -> 0.
-void reactToBeats(float frameDelta) {
+void reactToBeats(uint32_t ms, float frameDelta) {
   SceneParams& p = sceneParams;
   p.dotScale = std::max(p.dotScale - 0.5f * frameDelta, 1.0f);
-  if (scenes::takeLowBeat()) {
+  if (scenes::calmBeat(scenes::takeLowBeat(), ms)) {
     p.beatCounter += 1;
     if (p.beatCounter >= 2) {
       p.beatCounter = 0;
       p.dotMode = p.dotMode == 0 ? 1 : (p.dotMode == 1 ? 2 : 0);
-      p.dotScale = p.random.inRange(0.75f, 1.0f);
+      p.dotScale = scenes::calmScale(p.random.inRange(0.75f, 1.0f));
       p.ringGather -= static_cast<float>(p.random.next()) * (1.0f / 32768.0f) * 0.01f;
     }
   }
   const float sine = static_cast<float>(std::sin(static_cast<double>(p.ringPhase)));
-  p.dotPhase = static_cast<float>(sine + 1.0);
+  p.dotPhase = scenes::calmPhase(static_cast<float>(sine + 1.0), frameDelta);
 }
 
 }  // namespace
@@ -55,7 +58,7 @@ void reactToBeats(float frameDelta) {
 void renderDotRing(uint32_t ms, float frameDelta) {
   SceneParams& p = sceneParams;
   scenes::beginSubtractiveDots();
-  p.ringPhase += frameDelta;
+  p.ringPhase += p.reduceFlashing ? frameDelta * kCalmRingSpeed : frameDelta;
   const float step = frameDelta / 5.0f;
   if (ms >= 37000 && ms <= 47000) {
     p.ringGather = std::min(p.ringGather + step, 0.9f);
@@ -68,5 +71,5 @@ void renderDotRing(uint32_t ms, float frameDelta) {
   drawRingDots(radius);
   scenes::endSubtractiveDots();
 
-  if (ms >= 38000 && ms <= 48000) reactToBeats(frameDelta);
+  if (ms >= 38000 && ms <= 48000) reactToBeats(ms, frameDelta);
 }

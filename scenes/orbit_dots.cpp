@@ -13,16 +13,16 @@ namespace {
 
 // 10-19 s: a beat in band 0 or 1 flips the dot pass; 48-68 s: every second beat frame (any band,
 // flags left set) steps it 0 -> 1 -> 2 -> 1, and the layer phase follows the orbit.
-void reactToBeats(uint32_t ms) {
+void reactToBeats(uint32_t ms, float frameDelta) {
   SceneParams& p = sceneParams;
   if (ms >= 10000 && ms <= 19000) {
-    if (scenes::takeLowBeat()) p.dotMode = p.dotMode == 0 ? 1 : 0;
+    if (scenes::calmBeat(scenes::takeLowBeat(), ms)) p.dotMode = p.dotMode == 0 ? 1 : 0;
   } else if (ms >= 48000 && ms <= 68000) {
     bool anyBeat = false;
     for (int band = 0; band < SpectrumAnalyzer::bandCount; ++band) {
       if (spectrumAnalyzer.beat[band] > 0) anyBeat = true;
     }
-    if (anyBeat) {
+    if (scenes::calmBeat(anyBeat, ms)) {
       p.beatCounter += 1;
       if (p.beatCounter >= 2) {
         p.beatCounter = 0;
@@ -31,7 +31,7 @@ void reactToBeats(uint32_t ms) {
     }
     // Read before the phase advances this frame.
     const float sine = static_cast<float>(std::sin(static_cast<double>(p.orbitPhase)));
-    p.dotPhase = static_cast<float>(sine + 1.0);
+    p.dotPhase = scenes::calmPhase(static_cast<float>(sine + 1.0), frameDelta);
   }
 }
 
@@ -62,7 +62,7 @@ float updateGatherAndSize(uint32_t ms, float frameDelta, float sizeFactor) {
 void renderOrbitDots(uint32_t ms, float frameDelta, float sizeFactor) {
   SceneParams& p = sceneParams;
   scenes::beginSubtractiveDots();
-  reactToBeats(ms);
+  reactToBeats(ms, frameDelta);
   p.orbitPhase += frameDelta;
   const float size = updateGatherAndSize(ms, frameDelta, sizeFactor);
   const float radius = scenes::gatherRadius(p.orbitGather);

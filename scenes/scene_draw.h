@@ -3,6 +3,7 @@
 // ring scenes.
 #pragma once
 
+#include "app/scene_params.h"
 #include "assets/texture_registry.h"
 #include "audio/spectrum.h"
 #include "gfx/gl.h"
@@ -16,6 +17,44 @@ inline bool takeLowBeat() {
   spectrumAnalyzer.beat[0] = 0;
   spectrumAnalyzer.beat[1] = 0;
   return beat;
+}
+
+// With reduced flashing a beat counts only when the last one that counted lies this much demo time
+// back: at 120 beats a minute every kick still moves the picture, but the beats' changes come at
+// most three to a second at any frame rate, where a beat flagged in consecutive frames would
+// otherwise switch the dot pass once per frame.
+inline constexpr uint32_t kCalmBeatGapMs = 400;
+
+// `beat`, unless flashing is reduced and the last beat that counted is too recent.
+inline bool calmBeat(bool beat, uint32_t ms) {
+  SceneParams& p = sceneParams;
+  if (!beat || !p.reduceFlashing) return beat;
+  if (ms < p.nextCalmBeatMs) return false;
+  p.nextCalmBeatMs = ms + kCalmBeatGapMs;
+  return true;
+}
+
+// With reduced flashing the layer phase moves towards where a scene puts it at most this fast, in
+// phase units per second of demo time.
+inline constexpr float kCalmPhasePerSecond = 2.0f;
+
+// The dot phase a scene sets, `target`, reached at once, or with reduced flashing no faster than
+// kCalmPhasePerSecond from the phase of the frame before.
+inline float calmPhase(float target, float frameDelta) {
+  const SceneParams& p = sceneParams;
+  if (!p.reduceFlashing) return target;
+  const float most = kCalmPhasePerSecond * frameDelta * 0.5f;  // frameDelta counts 500 ms
+  return target > p.dotPhase + most   ? p.dotPhase + most
+         : target < p.dotPhase - most ? p.dotPhase - most
+                                      : target;
+}
+
+// With reduced flashing a beat's jump in dot size keeps this share of its height above 1.
+inline constexpr float kCalmScaleShare = 0.33f;
+
+// The dot scale a beat picks, or with reduced flashing the same jump kCalmScaleShare as high.
+inline float calmScale(float scale) {
+  return sceneParams.reduceFlashing ? 1.0f + (scale - 1.0f) * kCalmScaleShare : scale;
 }
 
 // The named texture from the current registry, or null when there is no registry or no such name.

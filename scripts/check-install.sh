@@ -28,7 +28,10 @@ expected_tree() {
   for size in 48 128 256; do
     echo "share/icons/hicolor/${size}x${size}/apps/nightloom.png"
   done
-  echo share/man/man6/nightloom.6
+  echo share/man/man6/nightloom.6.gz
+  for name in THIRD_PARTY.md changelog.gz copyright; do
+    echo "share/doc/nightloom/$name"
+  done
 }
 expected=$(expected_tree | LC_ALL=C sort)
 
@@ -75,7 +78,7 @@ run_still "$prefix" "moved"
 step "validating the desktop entry and the manual page"
 desktop-file-validate "$prefix/share/applications/nightloom.desktop" ||
   fail "desktop-file-validate rejects the desktop entry"
-warnings=$(MANWIDTH=80 man --warnings -l "$prefix/share/man/man6/nightloom.6" 2>&1 >/dev/null)
+warnings=$(MANWIDTH=80 man --warnings -l "$prefix/share/man/man6/nightloom.6.gz" 2>&1 >/dev/null)
 [ -z "$warnings" ] || fail "the manual page renders with warnings:
 $warnings"
 echo "check-install: the desktop entry and the manual page are clean"
@@ -102,4 +105,12 @@ tgz_tree=$(tar -tzf "$tgz" | grep -v '/$' | sed "s|^nightloom-${version}-Linux/|
 [ "$tgz_tree" = "$expected" ] || fail "the .tar.gz's files differ:
 $(diff <(echo "$expected") <(echo "$tgz_tree"))"
 echo "check-install: nightloom_${version}_amd64.deb depends on: $depends"
+
+# Debian's own checks of the package: no error and no warning; what lintian still says at its
+# informational level is printed.
+said=$(lintian --pedantic --display-level ">=pedantic" "$deb" 2>&1 |
+  grep -v "^running with root privileges" || true)
+! grep -q "^[EW]:" <<<"$said" || fail "lintian: $said"
+echo "check-install: lintian finds no error or warning${said:+; it notes:
+$said}"
 echo "check-install: every check passed in $((SECONDS - started)) s"

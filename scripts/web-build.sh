@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Builds the show for the web (the "web" preset) into build-web/: index.html, nightloom.js,
-# nightloom.wasm and Data/ with the nine data files, nothing else, so that any static file server
+# nightloom.wasm, Data/ with the nine data files, the page's icons and preview picture, and the
+# notices (LICENSE.txt, THIRD_PARTY.txt, licences/), nothing else, so that any static file server
 # can serve the folder. Installs emscripten and chromium when missing, has scripts/web-deps.sh build
 # SDL2, libmpg123 and KissFFT once into a cache outside the clone, and takes the data files from a
-# native build tree (NATIVE_TREE, default build/), whose data generator it brings up to date first.
-# CMake's own files go to build-web-cmake/.
+# native build tree (NATIVE_TREE, default build/), whose data generator (which also draws the
+# icons) and program (whose --still draws the preview) it brings up to date first. CMake's own
+# files go to build-web-cmake/.
 #   scripts/web-build.sh [NATIVE_TREE]
 set -euo pipefail
 NIGHTLOOM_ROOT=$(cd "$(dirname "$0")/.." && pwd)
@@ -23,8 +25,10 @@ export NIGHTLOOM_WEB_DEPS
 step "generating the data in $native"
 [ -f "$native/CMakeCache.txt" ] ||
   cmake -S . -B "$native" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$native" --target nightloom_data
+cmake --build "$native" --target nightloom_data nightloom
 export NIGHTLOOM_NATIVE_DATA=$native/Data
+export NIGHTLOOM_DATAGEN=$native/tools/datagen/nightloom-datagen
+export NIGHTLOOM_DESKTOP_PROGRAM=$native/nightloom
 
 # A folder left from an earlier build may hold files no longer made: the site starts empty.
 step "building the page"

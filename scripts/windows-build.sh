@@ -2,7 +2,8 @@
 # Builds nightloom for 64-bit Windows from this clone (the "windows" preset): build-windows/
 # nightloom.exe (Release, stripped, static, GUI subsystem) and build-windows/
 # nightloom-<version>-windows.zip, which CPack packs from the install rules: the .exe, the Data
-# folder and a README.txt, as the show ships. Installs the MinGW-w64 cross compiler and Wine, has
+# folder, a README.txt and the notices (LICENSE.txt, THIRD_PARTY.txt, licences\), as the show
+# ships. Installs the MinGW-w64 cross compiler and Wine, has
 # scripts/windows-deps.sh build the static Windows libraries once into a cache outside the clone,
 # and generates Data/ with a native build of the data generator (build-windows-data/, or the tree
 # named by NIGHTLOOM_NATIVE_BUILD).
@@ -27,6 +28,8 @@ step "generating the data in $native"
   cmake -S . -B "$native" -G Ninja -DCMAKE_BUILD_TYPE=Release -DNIGHTLOOM_TESTS=OFF >/dev/null
 nice cmake --build "$native" --target nightloom_data
 export NIGHTLOOM_NATIVE_DATA=$native/Data
+# The same generator draws the program's icon (the cross build cannot run its own).
+export NIGHTLOOM_DATAGEN=$native/tools/datagen/nightloom-datagen
 
 # Configured every time: a new library cache (new sources or compiler) gets a new prefix.
 step "cross-building nightloom.exe"

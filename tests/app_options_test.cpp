@@ -37,9 +37,11 @@ TEST(Options, CaptureModesTakeTheirArguments) {
   EXPECT_EQ(options->width, 1280);
   EXPECT_EQ(options->height, 720);
   EXPECT_EQ(options->fps, 30);
+  EXPECT_FALSE(options->reduceFlashing);
 
-  options = parse({"--still", "17000", "title.png"}, error);
+  options = parse({"--still", "17000", "title.png", "--reduce-flashing"}, error);
   ASSERT_TRUE(options) << error;
+  EXPECT_TRUE(options->reduceFlashing);
   EXPECT_EQ(options->mode, RunMode::Still);
   EXPECT_EQ(options->stillMs, 17000u);
   EXPECT_EQ(options->output, "title.png");

@@ -1,5 +1,6 @@
 // Render targets on a real Mesa context: the letterboxed band each display width gets, a missing
-// name that touches nothing, and the composite that shows a drawn band across the window.
+// name that touches nothing, and the composite that shows a drawn band across the window, from
+// targets made at the window's width or resized to it.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -126,9 +127,33 @@ void drawTwoToneBand() {
   glColor3f(1, 1, 1);
 }
 
+// Draws the two-tone band into RT_DEFAULT1, composites it onto the window, and checks that exactly
+// the band fills the window's viewport.
+void expectCompositeShowsTheBand(const std::array<GLint, 4>& windowViewport);
+
 TEST_F(RenderTargetTest, CompositeShowsTheDrawnBandAcrossTheWindow) {
+  makeTarget("RT_DEFAULT1", "DEFAULT_TARGET1", windowViewport[2]);
+  expectCompositeShowsTheBand(windowViewport);
+}
+
+// A display that changes size under the show (a browser window) gets its targets made again at the
+// new width: textures, depth buffer and band as a target made at that width has them.
+TEST_F(RenderTargetTest, TargetsResizedToTheWindowCompositeAsNewOnes) {
+  makeTarget("RT_DEFAULT1", "DEFAULT_TARGET1", 64);
   const int w = windowViewport[2];
-  makeTarget("RT_DEFAULT1", "DEFAULT_TARGET1", w);
+  registry.resizeRenderTargets(w);
+  const RenderTarget& target = *registry.findRenderTarget("RT_DEFAULT1");
+  const Texture& texture = *registry.findTexture("DEFAULT_TARGET1");
+  EXPECT_EQ(target.width, w);
+  EXPECT_EQ(target.height, w);
+  EXPECT_EQ(texture.width, w);
+  EXPECT_EQ(texture.pixels.size(), size_t(w) * size_t(w) * 4);
+  // A depth buffer left at the old size would leave the framebuffer incomplete: nothing drawn.
+  expectCompositeShowsTheBand(windowViewport);
+}
+
+void expectCompositeShowsTheBand(const std::array<GLint, 4>& windowViewport) {
+  const int w = windowViewport[2];
   // Green everywhere outside the band: none of it may reach the window.
   glClearColor(0, 1, 0, 1);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);

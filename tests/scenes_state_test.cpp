@@ -360,4 +360,49 @@ TEST_F(SceneState, RollProgressStartsAt00004AndRestsAtOneAfter2500ms) {
   EXPECT_EQ(sceneParams.rollProgress, 1.0f);
 }
 
+// --- reduced flashing ------------------------------------------------------------------------
+
+// Dot-pass toggles of the orbit's first window over one second with a low beat flagged in every
+// frame, frames `stepMs` apart.
+int togglesInASecond(uint32_t stepMs) {
+  int toggles = 0;
+  for (uint32_t ms = 12000; ms < 13000; ms += stepMs) {
+    const int32_t before = sceneParams.dotMode;
+    spectrumAnalyzer.beat[0] = 1;
+    renderOrbitDots(ms, static_cast<float>(stepMs) / 500.0f, 1.0f);
+    toggles += sceneParams.dotMode != before;
+  }
+  return toggles;
+}
+
+TEST_F(SceneState, ReducedFlashingLetsABeatThroughEvery400msAtAnyFrameRate) {
+  EXPECT_EQ(togglesInASecond(16), 63);  // the show as written: once per flagged frame
+  for (uint32_t stepMs : {7u, 16u, 33u}) {
+    sceneParams.reduceFlashing = true;
+    sceneParams.nextCalmBeatMs = 0;
+    EXPECT_EQ(togglesInASecond(stepMs), 3) << stepMs << " ms frames";
+  }
+}
+
+TEST_F(SceneState, ReducedFlashingSlowsTheLayerSwingsTheJumpsTheCubesAndTheRing) {
+  sceneParams.reduceFlashing = true;
+  sceneParams.dotPhase = 0.0f;
+  sceneParams.cubeWobble = 0.0f;  // the wobble asks for phase 2
+  sceneParams.cubeSpawnTimer = 1.0f;
+  renderCubeCloud(24000, 0.1f);  // 50 ms
+  EXPECT_FLOAT_EQ(sceneParams.dotPhase, 0.1f);
+  EXPECT_FLOAT_EQ(sceneParams.cubeAngle, 0.07f);   // turning at 0.35 of its speed
+  EXPECT_EQ(sceneParams.cubeScales.back(), 1.0f);  // a new cube does not fly in
+  for (int frame = 0; frame < 3; ++frame) {
+    setBeat(0);
+    renderCubeCloud(25000 + 400 * frame, 0.01f);
+  }
+  EXPECT_EQ(sceneParams.dotMode, 1);
+  EXPECT_GE(sceneParams.dotScale, 1.0f);
+  EXPECT_LT(sceneParams.dotScale, 1.25f);  // a third of the jump
+
+  renderDotRing(40000, 0.5f);
+  EXPECT_FLOAT_EQ(sceneParams.ringPhase, 0.2f);
+}
+
 }  // namespace

@@ -3,6 +3,9 @@
 //   node page_run.js still URL OUT.png   waits for the title "still MS ready", then takes OUT.png
 //   node page_run.js live URL PREFIX      presses Launch (music on, no full screen) and takes
 //                                         PREFIX-MS.png at the times in $SHOTS (ms after Launch)
+//   node page_run.js phone URL PREFIX     a phone (mobile emulation, touch, pixel ratio $DPR,
+//                                         default 3): taps Launch in portrait, PREFIX-portrait.png
+//                                         after 2 s, turns it, PREFIX-landscape.png after 2 s more
 // Console lines go to stdout with their level; the exit status is 1 when the page logged an error,
 // threw, or never got where it should. Window size: $W x $H (default 320x180).
 'use strict';
@@ -15,6 +18,7 @@ const [mode, url, out] = process.argv.slice(2);
 const width = +(process.env.W || 320);
 const height = +(process.env.H || 180);
 const shots = (process.env.SHOTS || '').split(',').filter(Boolean).map(Number);
+const pixelRatio = +(process.env.DPR || 3);
 const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'nightloom-chromium-'));
 const chrome = spawn('chromium', [
   '--headless=new', '--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
@@ -97,6 +101,47 @@ async function runStill() {
   await screenshot(out);
 }
 
+async function phone(portrait) {
+  const [w, h] = portrait ? [width, height] : [height, width];
+  await send('Emulation.setDeviceMetricsOverride', {
+    width: w, height: h, deviceScaleFactor: pixelRatio, mobile: true,
+    screenOrientation: portrait ? { type: 'portraitPrimary', angle: 0 }
+                                : { type: 'landscapePrimary', angle: 90 } });
+}
+
+async function tap(selector) {
+  const box = await evaluate(`JSON.stringify(document.querySelector('${selector}')` +
+                             '.getBoundingClientRect())');
+  const { x, y, width: w, height: h } = JSON.parse(box);
+  const point = { x: x + w / 2, y: y + h / 2 };
+  await send('Input.dispatchTouchEvent', { type: 'touchStart', touchPoints: [point] });
+  await send('Input.dispatchTouchEvent', { type: 'touchEnd', touchPoints: [] });
+}
+
+// The canvas must be the window's size in device pixels: the show's letterbox is fitted to it.
+async function expectCanvasFollowsWindow(turn) {
+  const sizes = JSON.parse(await evaluate(
+      'JSON.stringify({ canvas: [canvas.width, canvas.height], wanted: ' +
+      '[canvas.clientWidth, canvas.clientHeight].map((v) => Math.round(v * devicePixelRatio)) })'));
+  const [canvas, wanted] = [sizes.canvas.join('x'), sizes.wanted.join('x')];
+  report(canvas === wanted ? 'canvas' : 'error',
+         `${turn}: canvas ${canvas}, window ${wanted} device pixels`);
+}
+
+async function runPhone() {
+  await waitFor("!document.getElementById('go').disabled", 60);
+  await screenshot(`${out}-panel.png`);
+  await tap('#go');
+  await waitFor('running', 10);
+  await sleep(2000);
+  await screenshot(`${out}-portrait.png`);
+  await expectCanvasFollowsWindow('portrait');
+  await phone(false);
+  await sleep(2000);
+  await screenshot(`${out}-landscape.png`);
+  await expectCanvasFollowsWindow('landscape');
+}
+
 async function runLive() {
   await waitFor("!document.getElementById('go').disabled", 60);
   await screenshot(`${out}-panel.png`);
@@ -118,10 +163,16 @@ async function runLive() {
   const { targetId } = await send('Target.createTarget', { url: 'about:blank' }, null);
   ({ sessionId } = await send('Target.attachToTarget', { targetId, flatten: true }, null));
   for (const domain of ['Runtime', 'Log', 'Page']) await send(domain + '.enable');
-  await send('Emulation.setDeviceMetricsOverride',
-             { width, height, deviceScaleFactor: 1, mobile: false });
+  if (mode === 'phone') {
+    await send('Emulation.setTouchEmulationEnabled', { enabled: true, maxTouchPoints: 5 });
+    await phone(true);
+  } else {
+    await send('Emulation.setDeviceMetricsOverride',
+               { width, height, deviceScaleFactor: 1, mobile: false });
+  }
   await send('Page.navigate', { url });
-  await (mode === 'still' ? runStill() : runLive());
+  const runs = { still: runStill, live: runLive, phone: runPhone };
+  await runs[mode]();
   await send('Browser.close', {}, null).catch(() => {});
 })()
   .catch((error) => report('exception', 'page_run: ' + error.message))

@@ -6,9 +6,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <iterator>
 #include <vector>
 
 #include "capture/png_file.h"
+#include "tools/datagen/grey_image.h"
 
 namespace {
 
@@ -124,13 +126,8 @@ void shadePixel(const IconDesign& design, int size, int px, int py, uint8_t* out
   *out = uint8_t(std::lround(255.0f * float(covered) / float(kSub * kSub)));
 }
 
-}  // namespace
-
-bool writeIcon(const std::string& path, int size, std::string& error) {
-  if (size < 16 || size > 1024) {
-    error = "icon size " + std::to_string(size) + " is outside 16 to 1024";
-    return false;
-  }
+// The icon as size x size straight RGBA, rows top first.
+std::vector<uint8_t> drawIcon(int size) {
   const IconDesign design(size);
   std::vector<uint8_t> rgba(size_t(size) * size_t(size) * 4);
   for (int py = 0; py < size; ++py) {
@@ -138,5 +135,81 @@ bool writeIcon(const std::string& path, int size, std::string& error) {
       shadePixel(design, size, px, py, &rgba[(size_t(py) * size_t(size) + size_t(px)) * 4]);
     }
   }
+  return rgba;
+}
+
+void putLe(std::vector<uint8_t>& out, uint32_t value, int bytes) {
+  for (int i = 0; i < bytes; ++i) out.push_back(uint8_t(value >> (8 * i)));
+}
+
+// One image of a .ico file: a 32-bit bottom-up DIB (BGRA with straight alpha, as Windows icons
+// keep it) headed by its BITMAPINFOHEADER, whose height counts the colour rows and the 1-bit mask
+// rows below them. The mask marks the fully transparent pixels for the drawing paths that ignore
+// alpha.
+std::vector<uint8_t> iconDib(const std::vector<uint8_t>& rgba, int size) {
+  const uint32_t maskStride = uint32_t(size + 31) / 32 * 4;
+  const uint32_t imageBytes = uint32_t(size) * uint32_t(size) * 4 + maskStride * uint32_t(size);
+  std::vector<uint8_t> dib;
+  putLe(dib, 40, 4);                             // biSize
+  putLe(dib, uint32_t(size), 4);                 // biWidth
+  putLe(dib, uint32_t(size) * 2, 4);             // biHeight: colour and mask
+  putLe(dib, 1, 2);                              // biPlanes
+  putLe(dib, 32, 2);                             // biBitCount
+  putLe(dib, 0, 4);                              // biCompression: BI_RGB
+  putLe(dib, imageBytes, 4);                     // biSizeImage
+  for (int i = 0; i < 4; ++i) putLe(dib, 0, 4);  // resolution, colours used and important
+  for (int row = size - 1; row >= 0; --row) {
+    for (int x = 0; x < size; ++x) {
+      const uint8_t* p = &rgba[(size_t(row) * size_t(size) + size_t(x)) * 4];
+      dib.insert(dib.end(), {p[2], p[1], p[0], p[3]});
+    }
+  }
+  for (int row = size - 1; row >= 0; --row) {
+    std::vector<uint8_t> bits(maskStride, 0);
+    for (int x = 0; x < size; ++x) {
+      if (rgba[(size_t(row) * size_t(size) + size_t(x)) * 4 + 3] == 0) {
+        bits[size_t(x) / 8] |= uint8_t(0x80 >> (x % 8));
+      }
+    }
+    dib.insert(dib.end(), bits.begin(), bits.end());
+  }
+  return dib;
+}
+
+}  // namespace
+
+bool writeIcon(const std::string& path, int size, std::string& error) {
+  if (size < 16 || size > 1024) {
+    error = "icon size " + std::to_string(size) + " is outside 16 to 1024";
+    return false;
+  }
+  const std::vector<uint8_t> rgba = drawIcon(size);
   return writePngFile(path, rgba.data(), size, size, 4, error);
+}
+
+bool writeWindowsIcon(const std::string& path, std::string& error) {
+  constexpr int kSizes[] = {16, 32, 48, 256};
+  constexpr uint32_t kCount = std::size(kSizes);
+  std::vector<std::vector<uint8_t>> images;
+  for (int size : kSizes) images.push_back(iconDib(drawIcon(size), size));
+  // The ICONDIR header, then one 16-byte ICONDIRENTRY per image, then the images.
+  std::vector<uint8_t> file;
+  putLe(file, 0, 2);  // reserved
+  putLe(file, 1, 2);  // type: icon
+  putLe(file, kCount, 2);
+  uint32_t offset = 6 + 16 * kCount;
+  for (uint32_t i = 0; i < kCount; ++i) {
+    const uint32_t side = kSizes[i] == 256 ? 0 : uint32_t(kSizes[i]);  // 0 stands for 256
+    putLe(file, side, 1);
+    putLe(file, side, 1);
+    putLe(file, 0, 2);   // no palette, reserved
+    putLe(file, 1, 2);   // planes
+    putLe(file, 32, 2);  // bits per pixel
+    putLe(file, uint32_t(images[i].size()), 4);
+    putLe(file, offset, 4);
+    offset += uint32_t(images[i].size());
+  }
+  for (const std::vector<uint8_t>& image : images)
+    file.insert(file.end(), image.begin(), image.end());
+  return writeFile(path, file, error);
 }

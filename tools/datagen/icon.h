@@ -8,3 +8,7 @@
 // Writes the icon as a `size` x `size` RGBA PNG (transparent round the tile's corners). False with
 // a one-line reason in `error`.
 bool writeIcon(const std::string& path, int size, std::string& error);
+
+// Writes the icon as a Windows .ico file holding the 16, 32, 48 and 256 px images (32-bit, with
+// alpha), each drawn at its own size. False with a one-line reason in `error`.
+bool writeWindowsIcon(const std::string& path, std::string& error);

@@ -1,6 +1,7 @@
 // nightloom-datagen: writes the show's data (eight .p pictures and music.mp3) into a directory,
 // the same bytes on every run. The build runs it to fill build/Data/; --preview also writes every
-// picture as a PNG for people to look at, and --icon draws the desktop menu's icon.
+// picture as a PNG for people to look at, --icon draws the desktop menu's icon and --windows-icon
+// the .ico the Windows program carries.
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -23,6 +24,7 @@ struct Options {
   bool music = true;
   int iconSize = 0;  // --icon SIZE FILE; 0: no icon
   std::string iconPath;
+  std::string windowsIconPath;  // --windows-icon FILE.ico
 };
 
 void printHelp() {
@@ -30,7 +32,7 @@ void printHelp() {
   for (const PictureFile& file : kPictureFiles) pictures += std::string(" ") + file.file;
   std::printf(
       "usage: nightloom-datagen [options] OUTPUT_DIR\n"
-      "       nightloom-datagen --icon SIZE FILE.png\n"
+      "       nightloom-datagen --icon SIZE FILE.png | --windows-icon FILE.ico\n"
       "Writes the show's pictures (%s) and its music (%s)\n"
       "into OUTPUT_DIR, normally the build tree's Data/.\n"
       "  --preview DIR   also write every picture as DIR/<name>.png\n"
@@ -38,6 +40,7 @@ void printHelp() {
       "  --no-music      pictures only\n"
       "  --no-pictures   music only\n"
       "  --icon SIZE FILE.png  the menu icon, SIZE x SIZE pixels (16 to 1024)\n"
+      "  --windows-icon FILE.ico  the program's icon for Windows: 16, 32, 48 and 256 px\n"
       "  --help          this text\n",
       pictures.c_str() + 1, kMusicFile);
 }
@@ -60,6 +63,8 @@ bool parseOptions(int argc, char** argv, Options& options) {
     } else if (arg == "--icon" && i + 2 < argc) {
       options.iconSize = std::atoi(argv[++i]);
       options.iconPath = argv[++i];
+    } else if (arg == "--windows-icon" && hasValue) {
+      options.windowsIconPath = argv[++i];
     } else if (!arg.empty() && arg[0] != '-' && options.outputDirectory.empty()) {
       options.outputDirectory = arg;
     } else {
@@ -68,7 +73,8 @@ bool parseOptions(int argc, char** argv, Options& options) {
       return false;
     }
   }
-  if (options.outputDirectory.empty() && options.iconPath.empty()) {
+  if (options.outputDirectory.empty() && options.iconPath.empty() &&
+      options.windowsIconPath.empty()) {
     std::fprintf(stderr, "nightloom-datagen: error: no output directory given (try --help)\n");
     return false;
   }
@@ -133,14 +139,13 @@ bool writeMusic(const Options& options) {
 int main(int argc, char** argv) {
   Options options;
   if (!parseOptions(argc, argv, options)) return 2;
-  if (!options.iconPath.empty()) {
-    std::string error;
-    if (!writeIcon(options.iconPath, options.iconSize, error)) {
-      std::fprintf(stderr, "nightloom-datagen: error: %s\n", error.c_str());
-      return 1;
-    }
-    if (options.outputDirectory.empty()) return 0;
+  std::string error;
+  if ((!options.iconPath.empty() && !writeIcon(options.iconPath, options.iconSize, error)) ||
+      (!options.windowsIconPath.empty() && !writeWindowsIcon(options.windowsIconPath, error))) {
+    std::fprintf(stderr, "nightloom-datagen: error: %s\n", error.c_str());
+    return 1;
   }
+  if (options.outputDirectory.empty()) return 0;
   if (!makeDirectory(options.outputDirectory)) return 1;
   if (!options.previewDirectory.empty() && !makeDirectory(options.previewDirectory)) return 1;
   if (options.pictures && !writePictures(options)) return 1;

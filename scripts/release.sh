@@ -41,7 +41,7 @@ web_zip=$NIGHTLOOM_ROOT/build-web-cmake/nightloom-$version-web.zip
 rm -f "$web_zip"
 find build-web -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
 (cd build-web && find . -type f | sed 's|^\./||' | LC_ALL=C sort >../build-web-cmake/site-files &&
-  cmake -E tar cf "$web_zip" --format=zip --mtime="@$SOURCE_DATE_EPOCH" \
+  cmake -E tar cf "$web_zip" --format=zip \
     --files-from=../build-web-cmake/site-files)
 
 step "filling dist/"

@@ -9,6 +9,7 @@ set(CPACK_PACKAGE_NAME nightloom)
 set(CPACK_PACKAGE_VENDOR "the ninefold spindle")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_SOURCE_GENERATOR "")
+set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/package_times.cmake)
 
 if(WIN32)
   # The folder a user unpacks anywhere: nightloom.exe, Data\ beside it and a README.txt with CRLF

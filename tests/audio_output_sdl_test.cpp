@@ -37,13 +37,23 @@ class SdlOutputTest : public testing::Test {
   std::filesystem::path dir;
 };
 
+// Polls until the channel has been heard up to `frame` (or 20 s pass, on however busy a machine);
+// the position then.
+int64_t waitUntilHeard(const AudioEngine& engine, ChannelHandle channel, int64_t frame) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (engine.position(channel) < frame && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return engine.position(channel);
+}
+
 TEST_F(SdlOutputTest, DiskDriverReceivesTheDecodedFrames) {
   const std::string raw = (dir / "out.raw").string();
   setenv("SDL_AUDIODRIVER", "disk", 1);
   setenv("SDL_DISKAUDIOFILE", raw.c_str(), 1);
   const std::string mp3 = (dir / "music.mp3").string();
   const double hz = 46.0 * kRate / 2048.0;
-  ASSERT_TRUE(writeMp3(mp3, stereoSine(hz, 0.5, kRate, kRate / 2), 2, kRate));
+  ASSERT_TRUE(writeMp3(mp3, stereoSine(hz, 0.5, kRate, 2 * kRate), 2, kRate));
 
   std::vector<float> decoded;
   {
@@ -54,15 +64,18 @@ TEST_F(SdlOutputTest, DiskDriverReceivesTheDecodedFrames) {
     ASSERT_NE(channel, 0u) << error;
     decoded = *engine->samples(channel);
     engine->start();
+    const auto began = std::chrono::steady_clock::now();
     engine->play(channel);
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    const int64_t heard = engine->position(channel);
-    EXPECT_GT(heard, kRate / 10);
-    EXPECT_LT(heard, kRate / 2);
+    // The device plays at real-time pace: never more than the time gone by (and its first buffer)
+    // allows, however late this thread looks.
+    const int64_t heard = waitUntilHeard(*engine, channel, kRate / 10);
+    const std::chrono::duration<double> gone = std::chrono::steady_clock::now() - began;
+    EXPECT_GE(heard, kRate / 10);
+    EXPECT_LE(heard, static_cast<int64_t>((gone.count() + 0.25) * kRate));
     float bins[kFftBins];
     engine->spectrum(channel, bins);
     EXPECT_EQ(std::max_element(bins, bins + kFftBins) - bins, 46);
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_GE(waitUntilHeard(*engine, channel, engine->length(channel)), engine->length(channel));
     engine->stop();
   }  // closing the device flushes the file
 

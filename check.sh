@@ -26,7 +26,7 @@ stage_done() { say "$NIGHTLOOM_STEP passed in $((SECONDS - stage_started)) s"; }
 
 stage "the include check and shellcheck"
 # No two units (a header and its sources) may include each other, directly or round a loop.
-python3 scripts/include_cycles.py "$NIGHTLOOM_ROOT"
+python3 scripts/layer_check.py "$NIGHTLOOM_ROOT"
 shellcheck -x check.sh play.sh .ci/run scripts/*.sh
 stage_done
 

@@ -1,4 +1,6 @@
-// Fade cues over the composited frame.
+// A cue's alpha inside its window comes from the frame's demo time, not from the frames before it,
+// so the live show at any frame rate, a capture and a still lay the same veil over the same moment;
+// the done flags only keep a finished cue from being drawn again.
 #include "app/fades.h"
 
 #include <cmath>

@@ -1,4 +1,6 @@
-// One frame of the show, step by step.
+// The steps of a frame never change order (clock, music, events, picture, fades, present), and the
+// show's end (time up, Escape, the window closed) is decided after the frame is drawn, so that the
+// live show, the captures and the tests draw the same frames for the same demo times.
 #include "app/frame_loop.h"
 
 #include "app/fades.h"

@@ -5,20 +5,21 @@
 #include <string>
 #include <vector>
 
-#include "app/capture.h"
 #include "app/launch_options.h"
 #include "app/millisecond_timer.h"
 #include "app/options.h"
 #include "app/show.h"
-#include "app/system.h"
-#include "app/timer_resolution.h"
+#include "app/timeline.h"
 #include "assets/data_files.h"
 #include "audio/library_messages.h"
 #include "audio/output_sdl.h"
+#include "capture/capture.h"
 #include "gfx/backends.h"
 #include "launcher/demo_context.h"
 #include "launcher/display_query.h"
 #include "launcher/setup_dialog.h"
+#include "platform/system.h"
+#include "platform/timer_resolution.h"
 
 namespace {
 
@@ -34,7 +35,7 @@ class LivePlatform final : public FramePlatform {
   void pumpEvents(uint8_t keyDown[256], FrameEvents& events) override {
     display.pumpEvents(keyDown, events);
   }
-  void render(DemoContext& context) override { renderShowFrame(context); }
+  void render(DemoContext& context) override { renderTimeline(context); }
   void present() override { display.present(); }
 
  private:

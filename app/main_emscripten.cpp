@@ -3,6 +3,10 @@
 // animation frame) or nightloom_still (one frame, as --still draws it, at once), and hears back
 // through Module.onShowEnded, Module.onShowFailed and Module.onStillReady. When the canvas changes
 // size the page calls nightloom_resize during the show, and nightloom_still again for a still.
+//   [x] the show from the page's launch panel (full screen, music, reduced flashing)
+//   [x] a still at any demo time, drawn again at a new canvas size   [x] the canvas resized
+//   [x] Escape or the page ends the show   [x] console lines for the music and the dot modes
+//   [ ] setup dialog (the page's panel instead)   [ ] --capture, --frames, --bench (no files)
 #include <emscripten.h>
 
 #include <cstdint>
@@ -11,12 +15,13 @@
 #include <optional>
 #include <string>
 
-#include "app/offscreen.h"
 #include "app/scene_params.h"
 #include "app/show.h"
+#include "app/timeline.h"
 #include "assets/data_files.h"
 #include "audio/audio_engine.h"
 #include "audio/output_sdl.h"
+#include "capture/offscreen.h"
 #include "gfx/backends.h"
 #include "launcher/demo_context.h"
 
@@ -60,7 +65,7 @@ class BrowserPlatform final : public FramePlatform {
   void pumpEvents(uint8_t keyDown[256], FrameEvents& events) override {
     canvas->pumpEvents(keyDown, events);
   }
-  void render(DemoContext& context) override { renderShowFrame(context); }
+  void render(DemoContext& context) override { renderTimeline(context); }
   void present() override { canvas->present(); }
   bool stopRequested() override { return run->endRequested; }
 };
@@ -139,7 +144,9 @@ void nextFrame() {
   if (end != LoopEnd::Running) finishShow(end);
 }
 
-// The settings both kinds of run share; the page passes the canvas size in device pixels.
+// A still is drawn as off screen, its beats from the music on the clock driven by demo time; the
+// show from the launch panel plays on the sound device at the screen's pace, with the panel's
+// Music and Reduce flashing boxes. The page passes the canvas size in device pixels.
 bool startRun(int width, int height, std::optional<uint32_t> stillMs, bool music,
               bool reduceFlashing) {
   if (run) return false;
@@ -149,15 +156,13 @@ bool startRun(int width, int height, std::optional<uint32_t> stillMs, bool music
   run->still = still;
   run->stillMs = stillMs.value_or(0);
   DemoContext& context = run->context;
-  context.width = width;
-  context.height = height;
-  context.bitsPerPixel = 32;
-  context.aspect = kAspect16x9;
-  context.vsync = 1;
-  context.musicEnabled = music ? 1 : 0;
+  prepareOffscreenContext(context, width, height);
   context.reduceFlashing = reduceFlashing ? 1 : 0;
-  // A still's beats come from the music on the clock driven by demo time, exactly as off screen.
-  context.music.output = still ? AudioOutput::Driven : AudioOutput::Device;
+  if (!still) {
+    context.vsync = 1;
+    context.musicEnabled = music ? 1 : 0;
+    context.music.output = AudioOutput::Device;
+  }
   if (!canvas) canvas = createCanvasDisplay();
   if (!run->show.start(*canvas)) {
     tellPage("onShowFailed", run->show.error());

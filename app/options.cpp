@@ -1,4 +1,6 @@
-// Command-line parsing.
+// Parsing is strict: every option must be known and every value whole and in range, and two run
+// modes refuse each other, so that a slip ends the run with one sentence instead of a show with a
+// setting quietly dropped.
 #include "app/options.h"
 
 #include <cstdlib>

@@ -1,15 +1,14 @@
 // The shared animation state of the show: the dot-field controls the scenes steer, each scene's
 // private accumulators, the per-object tables filled at set-up, and the program's one random
-// generator. One global instance lives for the whole run.
+// generator. One global instance lives for the whole run. The scenes and the dot field read it
+// from here, a header of their own with nothing to link, so their libraries stay below this one.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <vector>
 
-struct Vec4 {
-  float x = 0.0f, y = 0.0f, z = 0.0f, w = 0.0f;
-};
+#include "base/random.h"
+#include "base/vec4.h"
 
 struct SceneParams {
   // Dot-field controls.
@@ -51,27 +50,7 @@ struct SceneParams {
   std::vector<float> ringDotSpeeds;
   std::vector<float> ringDotSizes;
 
-  // The generator: state = state * 214013 + 2531011 (mod 2^32), draws (state >> 16) & 0x7FFF.
-  uint32_t randomState = 0;
-  void seedRandom(uint32_t seed) { randomState = seed; }
-  int32_t nextRandom() {
-    randomState = randomState * 214013u + 2531011u;
-    return static_cast<int32_t>((randomState >> 16) & 0x7FFFu);
-  }
+  LcgRandom random;
 };
 
-extern SceneParams sceneParams;
-
-// value + step, held at limit once a positive step reaches or passes it, or a zero or negative step
-// reaches or falls below it.
-inline float stepToward(float value, float step, float limit) {
-  const float next = value + step;
-  if (step > 0.0f ? next >= limit : next <= limit) return limit;
-  return next;
-}
-
-// Smoothstep of x clamped to [0, 1]: (3 - 2x) x^2.
-inline float ease(float x) {
-  x = x < 0.0f ? 0.0f : (x > 1.0f ? 1.0f : x);
-  return (3.0f - 2.0f * x) * x * x;
-}
+inline SceneParams sceneParams;

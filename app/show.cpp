@@ -1,15 +1,26 @@
-// Start-up, frames and shutdown of the show.
+// Start-up and shutdown run in a fixed order because GL objects must go while their context is
+// current and the display last; stop() undoes whatever part of start() was reached, so a start
+// that failed halfway is cleaned up the same way as a show that ran.
 #include "app/show.h"
 
 #include "app/scene_params.h"
-#include "app/timeline.h"
 #include "assets/configurator.h"
 #include "audio/music.h"
 #include "audio/spectrum.h"
-#include "dots/demo_runtime.h"
 #include "gfx/display.h"
 #include "gfx/start_display.h"
 #include "launcher/demo_context.h"
+#include "scenes/demo_runtime.h"
+
+void prepareOffscreenContext(DemoContext& context, int width, int height) {
+  context.width = width;
+  context.height = height;
+  context.bitsPerPixel = 32;
+  context.aspect = kAspect16x9;
+  context.musicEnabled = 1;
+  context.vsync = 0;
+  context.music.output = AudioOutput::Driven;
+}
 
 Show::Show(DemoContext& demoContext) : context(demoContext) {}
 
@@ -66,5 +77,3 @@ void Show::stop() {
   stopDisplay(context);
   displayUp = false;
 }
-
-void renderShowFrame(DemoContext&) { renderTimeline(); }

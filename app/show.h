@@ -13,6 +13,11 @@ class Display;
 class DemoConfigurator;
 class DemoRuntime;
 
+// The settings of a show that no dialog chose and no screen paces (the off-screen runs, the web
+// page's stills): width x height with the 16:9 letterbox, music on (it drives the beats) on the
+// clock driven by demo time, no vertical sync. Reduced flashing is the caller's to set.
+void prepareOffscreenContext(DemoContext& context, int width, int height);
+
 class Show {
  public:
   explicit Show(DemoContext& context);
@@ -48,6 +53,3 @@ class Show {
   std::string failure;
   bool displayUp = false;
 };
-
-// Renders one frame of the timeline; the FramePlatform of the live show and the capture call it.
-void renderShowFrame(DemoContext& context);

@@ -5,7 +5,6 @@
 #include "app/scene_params.h"
 #include "assets/texture_registry.h"
 #include "audio/spectrum.h"
-#include "dots/demo_runtime.h"
 #include "dots/dot_field.h"
 #include "gfx/gl.h"
 #include "launcher/demo_context.h"
@@ -93,12 +92,10 @@ void runScheduledScenes(uint32_t ms, float frameDelta, SceneDrawer draw) {
   }
 }
 
-void renderTimeline() {
-  if (demoRuntime == nullptr) return;
-  DemoContext& context = *demoRuntime->context;
+void renderTimeline(DemoContext& context) {
   const uint32_t ms = context.ms;
   const float frameDelta = context.frameDelta;
-  spectrumAnalyzer.updateSpectrum(*demoRuntime->music, ms);
+  spectrumAnalyzer.updateSpectrum(context.music, ms);
 
   bool bound = beginTarget("RT_DEFAULT1");
   glClearColor(1.0f, 1.0f, 1.0f, 1.0f);

@@ -6,6 +6,8 @@
 #include <array>
 #include <cstdint>
 
+struct DemoContext;
+
 enum class TimelineScene { OrbitDots, CubeCloud, DotRing, OrbitDotsLarge };
 
 // Resets that open a window.
@@ -31,7 +33,7 @@ using SceneDrawer = void (*)(TimelineScene scene, uint32_t ms, float frameDelta)
 // resets. `draw` defaults to the real scenes.
 void runScheduledScenes(uint32_t ms, float frameDelta, SceneDrawer draw = nullptr);
 
-// One frame of the show, with ms and frameDelta from the DemoContext that demoRuntime points to.
-// Leaves framebuffer 0 bound with the composited picture and the overlay in it; does nothing before
-// the runtime exists.
-void renderTimeline();
+// One frame of the show at the record's ms and frameDelta, its music giving the spectrum. Leaves
+// the frame target bound with the composited picture and the overlay in it. Every FramePlatform's
+// render() calls it, once the show has started.
+void renderTimeline(DemoContext& context);

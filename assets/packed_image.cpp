@@ -24,13 +24,12 @@ void writeU16(uint8_t* bytes, uint32_t value) {
   bytes[1] = uint8_t((value >> 8) & 0xFF);
 }
 
-// On POSIX the show's "Data\overlay1.p" lives at Data/overlay1.p.
-std::string nativePath(const char* path) {
-  std::string native(path);
-#ifndef _WIN32
-  std::replace(native.begin(), native.end(), '\\', '/');
-#endif
-  return native;
+// The show names its pictures "Data\overlay1.p"; every system the show runs on takes
+// "Data/overlay1.p" for it (Windows accepts either separator), so one spelling serves them all.
+std::string portablePath(const char* path) {
+  std::string portable(path);
+  std::replace(portable.begin(), portable.end(), '\\', '/');
+  return portable;
 }
 
 // Writes one run-length coded row: runs of up to 63 equal indices, and single indices below 0xC0
@@ -59,10 +58,10 @@ bool PackedImage::loadPackedImage(const char* path) {
   pixels.reset();
   palette.reset();
   width = height = 0;
-  const std::string native = nativePath(path ? path : "");
-  std::FILE* file = std::fopen(native.c_str(), "rb");
+  const std::string portable = portablePath(path ? path : "");
+  std::FILE* file = std::fopen(portable.c_str(), "rb");
   if (!file) {
-    error = "cannot open " + native;
+    error = "cannot open " + portable;
     return false;
   }
   std::vector<uint8_t> bytes;
@@ -74,11 +73,11 @@ bool PackedImage::loadPackedImage(const char* path) {
   const bool readFailed = std::ferror(file) != 0;
   std::fclose(file);
   if (readFailed) {
-    error = "cannot read " + native;
+    error = "cannot read " + portable;
     return false;
   }
   if (!decode(bytes.data(), bytes.size())) {
-    error = native + ": " + error;
+    error = portable + ": " + error;
     return false;
   }
   return true;

@@ -1,6 +1,8 @@
 // The seam between the audio engine and a sound output. The engine mixes; a device pulls the mix
-// and says which frame the listener hears now. The core knows only this interface: a backend (SDL2
-// in nightloom_sdl) registers its factory at start-up, and without one the engine runs silently.
+// and says which frame the listener hears now. The engine knows only this interface: the entry
+// registers a device's factory at start-up (output_sdl.cpp on Linux, Windows and the web, where
+// SDL plays through Web Audio), and without one the engine runs on the silent device
+// (output_null.cpp), as it does everywhere when no sound device opens.
 #pragma once
 
 #include <cstdint>

@@ -1,5 +1,7 @@
 // Turning music files into sound in memory: the whole file is decoded (or rendered) when a channel
 // is created, so its exact length is known and any position can be read back for the spectrum.
+// MP3 through libmpg123 everywhere (decoder_mpg123.cpp); tracker modules through libopenmpt on
+// Linux and Windows (module_openmpt.cpp), refused by name on the web (module_null.cpp).
 #pragma once
 
 #include <cstdint>

@@ -1,5 +1,6 @@
 // The music's spectrum as the beat detection sees it: a 2048-point real FFT of the sound being
-// heard. Everything that defines its numbers lives in this header.
+// heard. Everything that defines its numbers lives in this header; KissFFT computes it on every
+// system (fft_kiss.cpp).
 #pragma once
 
 #include <memory>

@@ -1,5 +1,7 @@
 // Tracker modules through libopenmpt. A module is rendered to the end once, at load, so the engine
 // treats it like a decoded stream: known length, any position readable for the spectrum.
+//   [x] every format libopenmpt reads   [x] whole module rendered at load, cut at 600 s
+//   [x] libopenmpt's recommended volume ramping   [ ] looping (played once, as libopenmpt does)
 #include <libopenmpt/libopenmpt.h>
 
 #include <fstream>

@@ -1,6 +1,9 @@
 // Sound output through SDL2's audio device. SDL calls back on its own thread for the next buffer;
 // the frame being heard is estimated from the last callback, one device buffer back, advanced by
 // the time since, so the spectrum follows what comes out of the speakers and not what was mixed.
+//   [x] default output device, float stereo, SDL converting to what the hardware takes
+//   [x] position heard (the last callback less one buffer)   [x] pause and resume
+//   [x] Web Audio in the browser (SDL's emscripten driver)   [ ] choice of device (the default)
 #include "audio/output_sdl.h"
 
 #include <SDL.h>

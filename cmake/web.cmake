@@ -1,5 +1,5 @@
-# The web build (emcmake cmake): the same core as the desktop, with the canvas, the GL additions for
-# WebGL, SDL's Web Audio output and a tracker-module twin without libopenmpt, linked into
+# The web build (emcmake cmake): the same folders as the desktop, with the canvas, the GL additions
+# for WebGL, SDL's Web Audio output and a tracker-module twin without libopenmpt, linked into
 # nightloom.js + nightloom.wasm. The page (web/index.html), the program, the data files the
 # native generator wrote, the page's icons and preview picture and the notices go into
 # NIGHTLOOM_WEB_SITE, which then holds nothing else: any static file server can serve it, and
@@ -32,20 +32,22 @@ pkg_check_modules(KISSFFT REQUIRED IMPORTED_TARGET kissfft-float)
 # -sUSE_SDL=0: SDL comes from the prefix, not from emscripten's port (which it would download).
 add_compile_options(-sUSE_SDL=0)
 
-# The core less libopenmpt (module_null.cpp stands in) and the PNG writer, which only the off-screen
-# captures use.
-set(nightloom_web_core_sources ${nightloom_core_sources})
-list(REMOVE_ITEM nightloom_web_core_sources audio/module_openmpt.cpp app/png_file.cpp)
-add_library(nightloom_core STATIC ${nightloom_web_core_sources} audio/module_null.cpp)
-target_include_directories(nightloom_core PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(nightloom_core PRIVATE PkgConfig::MPG123 PkgConfig::KISSFFT)
-
-add_library(nightloom_canvas STATIC audio/output_sdl.cpp gfx/canvas_emscripten.cpp
-                                    gfx/gl_shim_webgl.cpp gfx/glsl_webgl.cpp)
-target_link_libraries(nightloom_canvas PUBLIC nightloom_core PkgConfig::SDL2)
+# The folders the page's show needs, with the web's own backends (nightloom_web_sources): the canvas
+# display, the GL additions for WebGL and the tracker-module twin without libopenmpt. No dialog,
+# no off-screen runs and no operating-system services: the page is the launch panel, and the
+# browser runs the frames.
+set(nightloom_system_sources ${nightloom_web_sources})
+nightloom_folder(audio PUBLIC nightloom_base PRIVATE PkgConfig::SDL2 PkgConfig::MPG123
+                 PkgConfig::KISSFFT)
+nightloom_folder(gfx PUBLIC nightloom_base PRIVATE PkgConfig::SDL2)
+nightloom_folder(assets PUBLIC nightloom_gfx nightloom_audio)
+nightloom_folder(launcher PUBLIC nightloom_assets)
+nightloom_folder(dots PUBLIC nightloom_assets)
+nightloom_folder(scenes PUBLIC nightloom_dots nightloom_launcher)
+nightloom_folder(app PUBLIC nightloom_scenes)
 
 add_executable(nightloom app/main_emscripten.cpp)
-target_link_libraries(nightloom PRIVATE nightloom_canvas)
+target_link_libraries(nightloom PRIVATE nightloom_app PkgConfig::SDL2)
 set_target_properties(nightloom PROPERTIES SUFFIX .js RUNTIME_OUTPUT_DIRECTORY ${NIGHTLOOM_WEB_SITE})
 # The desktop GL the show draws with, emulated over WebGL 1; no threads, so no special headers are
 # needed from the server. SDL's Web Audio code calls two library functions that nothing else pulls

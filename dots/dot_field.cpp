@@ -7,11 +7,12 @@
 #include <cmath>
 #include <vector>
 
+#include "app/scene_params.h"
 #include "assets/shader_registry.h"
 #include "assets/texture_registry.h"
-#include "dots/demo_runtime.h"
 #include "dots/dot_layer.h"
 
+DotLayerTable* dotLayerTable = nullptr;
 bool dotViewCulling = true;
 DotFieldStats dotFieldStats;
 std::vector<DotDrawRecord>* dotDrawTrace = nullptr;

@@ -6,11 +6,20 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
-#include "app/scene_params.h"
+#include "base/vec4.h"
+#include "dots/dot_layer.h"
 
-class DotLayer;
+// The three layers, coarse to fine; the dot-field draw visits them in this order.
+struct DotLayerTable {
+  std::unique_ptr<DotLayer> coarse;  // 48 x 48
+  std::unique_ptr<DotLayer> medium;  // 96 x 96
+  std::unique_ptr<DotLayer> fine;    // 192 x 192
+};
+// The only way to the layers: published by the runtime set-up, read by every dot-field draw.
+extern DotLayerTable* dotLayerTable;
 
 // Draws the layers coarse, medium, fine by sceneParams.dotMode, dotPhase and dotScale into the
 // bound framebuffer; modes other than 1 and 2 draw nothing.

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/scene_params.h"
+#include "base/vec4.h"
 #include "gfx/gl.h"
 
 struct ShaderProgram;

@@ -1,6 +1,8 @@
 // The window (or headless surface) that the show draws into, with its GL context. One backend per
-// window system: SDL2 for the live window, EGL surfaceless for tests and video capture. The frame
-// loop sees only this interface.
+// window system: SDL2 for the live window on Linux and Windows (display_sdl.cpp); for tests and the
+// off-screen runs an EGL surfaceless pbuffer on Linux (display_egl.cpp) and a hidden window's
+// framebuffer object on Windows (display_fbo.cpp); the page's canvas on the web
+// (display_emscripten.cpp). The frame loop sees only this interface.
 #pragma once
 
 #include <cstdint>

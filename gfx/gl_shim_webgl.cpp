@@ -3,6 +3,9 @@
 // glDrawBuffers), the GLSL text made acceptable to WebGL as it is handed over (gfx/glsl_webgl.cpp),
 // vertex arrays that keep one buffer per attribute, the matrices the emulation never uploads for a
 // draw from vertex buffers, and a 24-bit depth buffer.
+//   [x] glPushAttrib/glPopAttrib (viewport)   [x] glMultiTexCoord*   [x] gluBuild2DMipmaps
+//   [x] glDrawBuffers   [x] GLSL handed over as GLSL ES   [x] vertex arrays with their buffers
+//   [x] matrices uploaded for vertex-buffer draws   [x] 24-bit depth   [ ] the rest of GL 3.0
 #define GL_GLEXT_PROTOTYPES 1
 #include "gfx/gl_shim_webgl.h"
 

@@ -1,5 +1,6 @@
 // The platform's display-mode query for the resolution list: the modes of the primary display and
-// the desktop's current mode. On Linux it comes from SDL2 (display_query_sdl.cpp).
+// the desktop's current mode, from SDL2 on Linux and Windows (display_query_sdl.cpp). The web build
+// has no resolution list: the page sizes the canvas.
 #pragma once
 
 #include "launcher/display_modes.h"

@@ -2,7 +2,9 @@
 // (kSetupResultLaunch) or by "Quit", Escape or closing it (kSetupResultQuit). On Linux it is a GTK
 // 3 window (setup_dialog_gtk.cpp) whose widgets are named "launch", "quit", "resolution",
 // "aspect", "multisampling", "fullscreen", "vsync" and "music" for tests and style; on Windows the
-// modal dialog of template 101 (setup_dialog_win32.cpp, setup_dialog_win32.rc).
+// modal dialog of template 101 (setup_dialog_win32.cpp, setup_dialog_win32.rc). Both views share
+// the model's commands and the entry call (setup_dialog.cpp); the web page shows a launch panel
+// of its own instead (web/index.html).
 #pragma once
 
 #include "launcher/display_modes.h"

@@ -1,7 +1,7 @@
 // The setup dialog in GTK 3: the 417 x 87 dialog-unit layout of the Windows template, scaled by the
 // font's dialog units, on a fixed-size, centred window kept above the others. The SetupModel
 // decides what the lists hold and what Launch stores; this file only shows it and reads it back.
-//   [x] the classic dialog's controls, labels, positions (in dialog units) and tab order
+//   [x] template 101's controls, labels, positions (in dialog units) and tab order
 //   [x] results 1004 (Launch) and -1 (Quit, Escape, closing)   [x] command-line presets
 //   [x] resolution typed into the combo box's field   [x] Launch disabled without any mode
 //   [ ] multisampling choices beyond "None" (the show asks for no samples)
@@ -11,7 +11,6 @@
 #include <cstdio>
 #include <vector>
 
-#include "launcher/demo_context.h"
 #include "launcher/setup_dialog.h"
 
 namespace {
@@ -26,7 +25,7 @@ constexpr int kDialogWidthDlu = 417;
 constexpr int kDialogHeightDlu = 87;
 
 // Adwaita's roomy paddings would not fit controls 10 to 14 dialog units high; these bring the
-// widgets close to the classic dialog's density. The theme draws no mark on the default button, so
+// widgets close to the density of the Win32 dialog made from the same template. The theme draws no mark on the default button, so
 // it gets the selection colour as its border, as Enter presses it.
 constexpr const char* kCompactStyle = R"css(
 #nightloom-setup button { padding: 0 6px; min-height: 0; }
@@ -194,19 +193,9 @@ void endDialog(DialogView& view, int result) {
 }
 
 void runCommand(DialogView& view, int commandId) {
-  switch (setupActionForCommand(commandId)) {
-    case SetupAction::Launch:
-      if (std::optional<LaunchSettings> chosen = view.model->launch(readControls(view))) {
-        *view.settings = *chosen;
-        endDialog(view, kSetupResultLaunch);
-      }
-      break;
-    case SetupAction::Quit:
-      endDialog(view, kSetupResultQuit);
-      break;
-    case SetupAction::None:
-      break;
-  }
+  const std::optional<int> result = view.model->command(
+      commandId, [&view] { return readControls(view); }, *view.settings);
+  if (result) endDialog(view, *result);
 }
 
 void onLaunchClicked(GtkButton*, gpointer data) {
@@ -222,7 +211,7 @@ gboolean onDelete(GtkWidget*, GdkEvent*, gpointer data) {
   return TRUE;  // the dialog is destroyed by its runner, not by the close button
 }
 
-// The controls in template order. Tab steps through them one stop each, as on the classic dialog:
+// The controls in template order. Tab steps through them one stop each, as in the Win32 dialog:
 // GTK's own order would stop at every list row and at the combo box's arrow as well.
 std::vector<GtkWidget*> tabOrder(const DialogView& view) {
   return {view.launch,        view.quit,       view.resolution, view.aspect,
@@ -267,7 +256,7 @@ void moveFocus(DialogView& view, int step) {
 }
 
 // Escape cancels; Tab follows the template; Enter presses Launch unless the focus is on a push
-// button, which Enter presses itself, as on the classic dialog.
+// button, which Enter presses itself, as in the Win32 dialog.
 gboolean onKeyPress(GtkWidget* window, GdkEventKey* event, gpointer data) {
   DialogView& view = *static_cast<DialogView*>(data);
   switch (event->keyval) {
@@ -350,7 +339,7 @@ void makeLaunchDefault(DialogView& view) {
   gtk_widget_set_can_default(view.launch, TRUE);
   gtk_window_set_default(GTK_WINDOW(view.window), view.launch);
   gtk_widget_set_sensitive(view.launch, view.model->canLaunch());
-  // The first control that takes the focus, as on the classic dialog; Quit when Launch can't.
+  // The first control that takes the focus, as in the Win32 dialog; Quit when Launch can't.
   gtk_window_set_focus(GTK_WINDOW(view.window), view.model->canLaunch() ? view.launch : view.quit);
 }
 
@@ -391,11 +380,4 @@ int runSetupDialog(const SetupModel& model, LaunchSettings& settings) {
   g_main_loop_unref(view.loop);
   dropPendingEvents();  // lets the window disappear before the show's own window opens
   return view.result;
-}
-
-int runSetupDialog(DemoContext& context, const SetupModel& model) {
-  LaunchSettings settings;
-  int result = runSetupDialog(model, settings);
-  if (result == kSetupResultLaunch) storeLaunchSettings(settings, context);
-  return result;
 }

@@ -1,7 +1,7 @@
 // The setup dialog on Windows: the modal dialog of template 101 (setup_dialog_win32.rc), shown with
 // DialogBoxParamA. The SetupModel decides what the lists hold, what the dialog opens with and what
 // Launch stores; this file copies that into the controls and reads them back, as the GTK view does.
-//   [x] template 101: controls, labels, styles, positions and tab order of the classic dialog
+//   [x] template 101 (setup_dialog_win32.rc): controls, labels, styles, positions, tab order
 //   [x] results 1004 (Launch) and -1 (Quit, Escape, closing)   [x] command-line presets
 //   [x] resolution typed into the combo box's field   [x] Launch disabled without any mode
 //   [ ] multisampling choices beyond "None" (the show asks for no samples)
@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "launcher/demo_context.h"
 #include "launcher/setup_dialog.h"
 
 namespace {
@@ -83,20 +82,10 @@ SetupControls readControls(HWND dialog, const SetupModel& model) {
 }
 
 void runCommand(HWND dialog, DialogView& view, int commandId) {
-  switch (setupActionForCommand(commandId)) {
-    case SetupAction::Launch:
-      if (std::optional<LaunchSettings> chosen =
-              view.model->launch(readControls(dialog, *view.model))) {
-        *view.settings = *chosen;
-        EndDialog(dialog, kSetupResultLaunch);
-      }
-      break;
-    case SetupAction::Quit:
-      EndDialog(dialog, kSetupResultQuit);
-      break;
-    case SetupAction::None:
-      break;
-  }
+  const SetupModel& model = *view.model;
+  const std::optional<int> result = model.command(
+      commandId, [dialog, &model] { return readControls(dialog, model); }, *view.settings);
+  if (result) EndDialog(dialog, *result);
 }
 
 INT_PTR CALLBACK setupDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -138,11 +127,4 @@ int runSetupDialog(const SetupModel& model, LaunchSettings& settings) {
     return kSetupResultQuit;
   }
   return result == kSetupResultLaunch ? kSetupResultLaunch : kSetupResultQuit;
-}
-
-int runSetupDialog(DemoContext& context, const SetupModel& model) {
-  LaunchSettings settings;
-  const int result = runSetupDialog(model, settings);
-  if (result == kSetupResultLaunch) storeLaunchSettings(settings, context);
-  return result;
 }

@@ -47,18 +47,6 @@ bool inRange(int index, size_t count) { return index >= 0 && static_cast<size_t>
 
 }  // namespace
 
-SetupAction setupActionForCommand(int commandId) {
-  switch (commandId) {
-    case kSetupLaunchId:
-      return SetupAction::Launch;
-    case kSetupQuitId:
-    case kSetupCancelId:
-      return SetupAction::Quit;
-    default:
-      return SetupAction::None;
-  }
-}
-
 std::optional<std::pair<int32_t, int32_t>> parseResolutionLabel(std::string_view text) {
   text = trimmed(text);
   size_t separator = text.find_first_of("xX");
@@ -168,6 +156,24 @@ LaunchSettings SetupModel::launchWithoutDialog() const {
   }
   settings.bitsPerPixel = 32;
   return settings;
+}
+
+std::optional<int> SetupModel::command(int commandId,
+                                       const std::function<SetupControls()>& readControls,
+                                       LaunchSettings& settings) const {
+  switch (commandId) {
+    case kSetupLaunchId:
+      if (std::optional<LaunchSettings> chosen = launch(readControls())) {
+        settings = *chosen;
+        return kSetupResultLaunch;
+      }
+      return std::nullopt;
+    case kSetupQuitId:
+    case kSetupCancelId:
+      return kSetupResultQuit;
+    default:
+      return std::nullopt;
+  }
 }
 
 LaunchSettings SetupModel::choicesOf(const SetupControls& controls) const {

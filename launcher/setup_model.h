@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -26,10 +27,6 @@ inline constexpr int kSetupVSyncId = 1012;
 inline constexpr int kSetupMusicId = 1013;
 inline constexpr int kSetupResultLaunch = 1004;
 inline constexpr int kSetupResultQuit = -1;
-
-// What a command (button press, Escape) does.
-enum class SetupAction { None, Launch, Quit };
-SetupAction setupActionForCommand(int commandId);
 
 // The state of the controls; -1 is "nothing selected".
 struct SetupControls {
@@ -100,6 +97,11 @@ class SetupModel {
   // same rule for every choice, but the size is the preset's (any size: a window need not match a
   // display mode), else the desktop's, else the chosen entry's, else 1280x720.
   LaunchSettings launchWithoutDialog() const;
+  // What a command of the dialog (a button's identifier, or Escape's) does, for every view: the
+  // result the dialog ends with, or nothing when it stays open. Launch reads the controls through
+  // `readControls` and, when there is a mode to copy, fills `settings`.
+  std::optional<int> command(int commandId, const std::function<SetupControls()>& readControls,
+                             LaunchSettings& settings) const;
 
  private:
   std::optional<size_t> indexOfSize(int32_t width, int32_t height) const;

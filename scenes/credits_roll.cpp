@@ -2,6 +2,7 @@
 // screen centre, in opposite directions, and rest there darkening the picture. Back-face culling
 // keeps each band hidden until it has turned past 90 degrees.
 #include "app/scene_params.h"
+#include "base/easing.h"
 #include "scenes/scene_draw.h"
 #include "scenes/scenes.h"
 

@@ -22,7 +22,7 @@ constexpr float kCalmFlyOutPace = 3.0f;
 
 // One lattice number 0..5 from the shared random sequence.
 int32_t drawLatticeStep() {
-  return static_cast<int32_t>(static_cast<float>(sceneParams.nextRandom()) * (1.0f / 32768.0f) *
+  return static_cast<int32_t>(static_cast<float>(sceneParams.random.next()) * (1.0f / 32768.0f) *
                               6.0f);
 }
 
@@ -95,8 +95,7 @@ void reactToBeats(uint32_t ms, float frameDelta) {
     if (p.beatCounter >= 3) {
       p.beatCounter = 0;
       p.dotMode = p.dotMode == 0 ? 1 : (p.dotMode == 1 ? 2 : 1);
-      p.dotScale =
-          scenes::calmScale(static_cast<float>(p.nextRandom()) * (1.0f / 32768.0f) * 0.75f + 1.0f);
+      p.dotScale = scenes::calmScale(p.random.inRange(0.75f, 1.0f));
     }
   }
   const float cosine = static_cast<float>(std::cos(static_cast<double>(p.cubeWobble)));

@@ -45,9 +45,8 @@ void reactToBeats(uint32_t ms, float frameDelta) {
     if (p.beatCounter >= 2) {
       p.beatCounter = 0;
       p.dotMode = p.dotMode == 0 ? 1 : (p.dotMode == 1 ? 2 : 0);
-      p.dotScale =
-          scenes::calmScale(static_cast<float>(p.nextRandom()) * (1.0f / 32768.0f) * 0.75f + 1.0f);
-      p.ringGather -= static_cast<float>(p.nextRandom()) * (1.0f / 32768.0f) * 0.01f;
+      p.dotScale = scenes::calmScale(p.random.inRange(0.75f, 1.0f));
+      p.ringGather -= static_cast<float>(p.random.next()) * (1.0f / 32768.0f) * 0.01f;
     }
   }
   const float sine = static_cast<float>(std::sin(static_cast<double>(p.ringPhase)));

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "app/scene_params.h"
+#include "base/easing.h"
 #include "scenes/scenes.h"
 
 namespace {

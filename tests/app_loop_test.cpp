@@ -1,8 +1,7 @@
-// The frame loop's clock and end conditions on a scripted clock and event source, the fade cues
-// read back from a real headless framebuffer, and the shared animation helpers.
+// The frame loop's clock and end conditions on a scripted clock and event source, and the fade cues
+// read back from a real headless framebuffer.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <vector>
 
 #include "app/fades.h"
@@ -133,38 +132,4 @@ TEST_F(LoopTest, TheClosingFadeGoesToBlackAndMarksItselfDoneOnce) {
   sceneParams.fadeDone[0] = 1;
   EXPECT_EQ(greyAfterFade(76500), 0);
   EXPECT_EQ(sceneParams.fadeDone[1], 1);
-}
-
-// The generator is the classic linear congruential one: seed 1 gives its well-known first draws,
-// and its draws spread over the whole of 0..32767.
-TEST(SceneParamsHelpers, GeneratorGivesTheKnownSequenceOverItsWholeRange) {
-  SceneParams params;
-  params.seedRandom(1);
-  EXPECT_EQ(params.nextRandom(), 41);
-  EXPECT_EQ(params.nextRandom(), 18467);
-  EXPECT_EQ(params.nextRandom(), 6334);
-  params.seedRandom(564132);
-  int lowest = 32767, highest = 0;
-  double sum = 0;
-  constexpr int kDraws = 20000;
-  for (int i = 0; i < kDraws; ++i) {
-    const int32_t draw = params.nextRandom();
-    lowest = std::min(lowest, draw);
-    highest = std::max(highest, draw);
-    sum += draw;
-  }
-  EXPECT_LT(lowest, 50);
-  EXPECT_GT(highest, 32717);
-  EXPECT_NEAR(sum / kDraws, 16383.5, 300);
-}
-
-TEST(SceneParamsHelpers, StepTowardStopsAtItsLimitAndEaseIsASmoothstep) {
-  EXPECT_FLOAT_EQ(stepToward(0.5f, 0.25f, 1.0f), 0.75f);
-  EXPECT_FLOAT_EQ(stepToward(0.9f, 0.1f, 1.0f), 1.0f);
-  EXPECT_FLOAT_EQ(stepToward(0.1f, -0.2f, 0.0f), 0.0f);
-  EXPECT_FLOAT_EQ(stepToward(0.5f, 0.0f, 0.5f), 0.5f);
-  EXPECT_FLOAT_EQ(ease(-1.0f), 0.0f);
-  EXPECT_FLOAT_EQ(ease(0.25f), 0.15625f);
-  EXPECT_FLOAT_EQ(ease(0.5f), 0.5f);
-  EXPECT_FLOAT_EQ(ease(2.0f), 1.0f);
 }

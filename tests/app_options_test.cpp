@@ -1,12 +1,9 @@
-// The command line and the capture's frame schedule: which options parse, which are refused with
-// a clear sentence, how the live options preset the setup dialog (or its Launch on the window
-// path), how many frames a capture has and when its music starts.
+// The command line: which options parse, which are refused with a clear sentence, and how the live
+// options preset the setup dialog (or its Launch on the window path).
 #include <gtest/gtest.h>
 
-#include "app/capture.h"
 #include "app/launch_options.h"
 #include "app/options.h"
-#include "app/video_encoder.h"
 
 namespace {
 std::optional<Options> parse(std::vector<std::string> arguments, std::string& error) {
@@ -121,37 +118,4 @@ TEST(LaunchOptions, TheWindowPathTakesTheDialogsLaunch) {
   EXPECT_TRUE(settings.fullscreen);
   EXPECT_FALSE(settings.vsync);
   EXPECT_TRUE(settings.musicEnabled);
-}
-
-TEST(CaptureSchedule, FramesAndMusicStartFollowTheFrameRate) {
-  EXPECT_EQ(captureFrameTime(0, 60), 0u);
-  EXPECT_EQ(captureFrameTime(1, 60), 16u);
-  EXPECT_EQ(captureFrameTime(3, 60), 50u);
-  EXPECT_EQ(captureFrameCount(60), 4560u);
-  EXPECT_EQ(captureFrameCount(25), 1900u);
-  EXPECT_EQ(captureFrameCount(7), 532u);  // frame 532 would be at 76000 ms
-  EXPECT_EQ(captureMusicStartMs(60), 3016u);
-  EXPECT_EQ(captureMusicStartMs(25), 3040u);
-}
-
-TEST(CaptureSchedule, TheEncoderGetsRawFramesAndTheDelayedMusic) {
-  const auto command = ffmpegCommand(640, 360, 60, "Data/music.mp3", 3016, true, "x.mp4");
-  auto has = [&](const std::string& part) {
-    return std::find(command.begin(), command.end(), part) != command.end();
-  };
-  EXPECT_EQ(command.front(), "ffmpeg");
-  EXPECT_TRUE(has("640x360"));
-  EXPECT_TRUE(has("rgb24"));
-  // The sound track lasts the show whatever the music's length: padded with silence, then cut.
-  EXPECT_TRUE(has("adelay=3016:all=1,apad=whole_dur=76.000,atrim=end=76.000"));
-  EXPECT_FALSE(has("-shortest"));
-  EXPECT_TRUE(has("yuv420p"));
-  EXPECT_EQ(command.back(), "x.mp4");
-}
-
-TEST(CaptureSchedule, TheEncoderIsLookedUpOnThePath) {
-  // The system's own shell is on every PATH: sh on POSIX, cmd.exe (found through PATHEXT) on
-  // Windows.
-  EXPECT_TRUE(programOnPath("sh") || programOnPath("cmd"));
-  EXPECT_FALSE(programOnPath("no-such-program-nightloom"));
 }

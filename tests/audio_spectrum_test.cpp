@@ -25,17 +25,6 @@ std::vector<float> flatSpectrum(float band0, float band1 = 0.0f, float band2 = 0
   return bins;
 }
 
-TEST(SpectrumAnalyzerTest, StartsWithEmptyHistory) {
-  SpectrumAnalyzer analyzer;
-  float recent[SpectrumAnalyzer::historyLength];
-  for (int band = 0; band < SpectrumAnalyzer::bandCount; ++band) {
-    analyzer.recentEnergies(band, recent);
-    for (float entry : recent) EXPECT_EQ(entry, -1.0f);
-    EXPECT_EQ(analyzer.bandEnergy[band], 0.0f);
-    EXPECT_EQ(analyzer.beat[band], 0);
-  }
-}
-
 TEST(SpectrumAnalyzerTest, FirstFrameBeatsOnAnyEnergyButNotOnSilence) {
   SpectrumAnalyzer analyzer;
   analyzer.analyze(flatSpectrum(1e-6f, 0.0f, 0.25f, 0.0f).data());

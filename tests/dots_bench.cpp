@@ -2,7 +2,8 @@
 // thread's CPU time inside drawDotField (plus wall time up to glFinish), for modes 1 and 2 at
 // phases 0, 0.5 and 2, with the controls held still, with dotScale moving every frame, and with
 // every colour and scale array re-uploaded before each frame. The last column is what uploading
-// both arrays on every drawn pass (the show's original way) would cost: 20 bytes per vertex.
+// both arrays on every drawn pass (before unchanged values were skipped) would cost: 20 bytes per
+// vertex.
 #include <time.h>
 
 #include <chrono>
@@ -12,10 +13,10 @@
 
 #include "app/scene_params.h"
 #include "assets/texture_registry.h"
-#include "dots/demo_runtime.h"
 #include "dots/dot_field.h"
 #include "dots/dot_layer.h"
 #include "gfx/gl.h"
+#include "scenes/demo_runtime.h"
 #include "support/dot_assets.h"
 
 namespace {

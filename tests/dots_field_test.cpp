@@ -10,10 +10,10 @@
 
 #include "app/scene_params.h"
 #include "assets/texture_registry.h"
-#include "dots/demo_runtime.h"
 #include "dots/dot_field.h"
 #include "dots/dot_layer.h"
 #include "gfx/gl.h"
+#include "scenes/demo_runtime.h"
 #include "support/dot_assets.h"
 #include "support/headless_gl.h"
 

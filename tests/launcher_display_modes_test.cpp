@@ -4,20 +4,12 @@
 #include <vector>
 
 #include "launcher/display_modes.h"
+#include "support/mode_query.h"
 
 namespace {
 
 DisplayMode mode(int32_t width, int32_t height, uint32_t bits = 32, int32_t refresh = 60) {
   return DisplayMode{width, height, bits, refresh};
-}
-
-DisplayModeQuery queryOf(std::vector<DisplayMode> modes, std::optional<DisplayMode> desktop) {
-  return DisplayModeQuery{[modes](int index) -> std::optional<DisplayMode> {
-                            if (index < 0 || static_cast<size_t>(index) >= modes.size())
-                              return std::nullopt;
-                            return modes[static_cast<size_t>(index)];
-                          },
-                          [desktop] { return desktop; }};
 }
 
 TEST(DisplayModeList, KeepsTheFirstModeOfEachResolutionInEnumerationOrder) {

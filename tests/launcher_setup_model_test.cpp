@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "launcher/demo_context.h"
 #include "launcher/setup_model.h"
 
 namespace {
@@ -147,13 +148,24 @@ TEST(SetupModel, LaunchWithoutTheDialogFollowsTheDialogsRule) {
   EXPECT_EQ(SetupModel(kModes, std::nullopt, 0, 0).launchWithoutDialog().width, 800);
 }
 
-TEST(SetupModel, CommandsMapToLaunchAndQuit) {
-  EXPECT_EQ(setupActionForCommand(kSetupLaunchId), SetupAction::Launch);
-  EXPECT_EQ(setupActionForCommand(kSetupQuitId), SetupAction::Quit);
-  EXPECT_EQ(setupActionForCommand(kSetupCancelId), SetupAction::Quit);
-  EXPECT_EQ(setupActionForCommand(kSetupAspectId), SetupAction::None);
-  EXPECT_EQ(kSetupResultLaunch, 1004);
-  EXPECT_EQ(kSetupResultQuit, -1);
+// Storing a Launch writes every setting into the record; an aspect list left without a selection
+// leaves the record's aspect as it was.
+TEST(SetupModel, StoringALaunchKeepsTheAspectWhenNoneWasChosen) {
+  SetupModel model(kModes, mode(1366, 768), 0, 0);
+  SetupControls controls = model.initialControls();
+  controls.vsync = false;
+  DemoContext context;
+  context.aspect = kAspect16x10;
+  storeLaunchSettings(*model.launch(controls), context);
+  EXPECT_EQ(context.width, 1366);
+  EXPECT_EQ(context.bitsPerPixel, 32u);
+  EXPECT_EQ(context.aspect, kAspectNone);  // "Auto" on a desktop of no known ratio
+  EXPECT_EQ(context.vsync, 0);
+  EXPECT_EQ(context.musicEnabled, 1);
+  controls.aspectIndex = -1;
+  context.aspect = kAspect16x10;
+  storeLaunchSettings(*model.launch(controls), context);
+  EXPECT_EQ(context.aspect, kAspect16x10);
 }
 
 TEST(ResolutionLabel, ParsesOnlyWidthByHeight) {

@@ -17,7 +17,7 @@ class SceneState : public ::testing::Test {
   void SetUp() override {
     headlessGL();
     sceneParams = SceneParams{};
-    sceneParams.seedRandom(564132);
+    sceneParams.random.seed(564132);
     sceneParams.tripleDotColors = {{1, 0, 0, 1}, {0, 1, 0, 1}, {0, 0, 1, 1}};
     sceneParams.cubePositions = {{0, 0, 0, 1}};
     sceneParams.cubeScales = {10.0f};
@@ -92,7 +92,7 @@ TEST_F(SceneState, OrbitSecondWindowAdvancesModeEveryOtherBeatFrameAndKeepsFlags
 TEST_F(SceneState, OrbitSecondWindowDotPhaseFollowsThePhaseBeforeItAdvances) {
   sceneParams.orbitPhase = 0.5f;
   renderOrbitDots(50000, 0.25f, 1.5f);
-  EXPECT_EQ(sceneParams.dotPhase, static_cast<float>(static_cast<float>(std::sin(0.5)) + 1.0));
+  EXPECT_NEAR(sceneParams.dotPhase, 1.0 + std::sin(0.5), 1e-6);
   EXPECT_EQ(sceneParams.orbitPhase, 0.75f);
 
   sceneParams.dotPhase = 7.0f;
@@ -135,12 +135,12 @@ TEST_F(SceneState, CubeNoSpawnAt343CubesWithTheTimerHeldAtOne) {
   sceneParams.cubePositions.assign(343, {0.12f, 0, 0, 1});
   sceneParams.cubeScales.assign(343, 1.0f);
   sceneParams.cubeSpawnTimer = 1.0f;
-  const uint32_t randomBefore = sceneParams.randomState;
+  const uint32_t randomBefore = sceneParams.random.state;
   renderCubeCloud(20000, 0.1f);
   EXPECT_EQ(sceneParams.cubePositions.size(), 343u);
   EXPECT_EQ(sceneParams.cubeScales.size(), 343u);
   EXPECT_EQ(sceneParams.cubeSpawnTimer, 1.0f);
-  EXPECT_EQ(sceneParams.randomState, randomBefore);
+  EXPECT_EQ(sceneParams.random.state, randomBefore);
 }
 
 TEST_F(SceneState, CubeFirstSpawnStepsFromTheOriginByLatticeNumbersLessFour) {
@@ -148,26 +148,19 @@ TEST_F(SceneState, CubeFirstSpawnStepsFromTheOriginByLatticeNumbersLessFour) {
   ASSERT_EQ(sceneParams.cubePositions.size(), 1u);
   EXPECT_FLOAT_EQ(sceneParams.cubeSpawnTimer, 0.8f);
 
-  SceneParams reference;
-  reference.seedRandom(564132);
-  int32_t n[3];
-  for (int32_t& axis : n) {
-    axis = static_cast<int32_t>(static_cast<float>(reference.nextRandom()) / 32768.0f * 6.0f);
-    ASSERT_GE(axis, 0);
-    ASSERT_LE(axis, 5);
-  }
   renderCubeCloud(19100, 0.2f);
   ASSERT_EQ(sceneParams.cubePositions.size(), 2u);
   const Vec4& cube = sceneParams.cubePositions[1];
-  EXPECT_FLOAT_EQ(cube.x, (n[0] - 4) * 0.12f);
-  EXPECT_FLOAT_EQ(cube.y, (n[1] - 4) * 0.12f);
-  EXPECT_FLOAT_EQ(cube.z, (n[2] - 4) * 0.12f);
+  const float coordinates[3] = {cube.x, cube.y, cube.z};
+  for (int axis = 0; axis < 3; ++axis) {
+    // One lattice number 0..5 per axis, taken relative to the last step (4 at the start).
+    const int32_t step = sceneParams.cubeLastStep[axis];
+    EXPECT_GE(step, 0);
+    EXPECT_LE(step, 5);
+    EXPECT_FLOAT_EQ(coordinates[axis], (step - 4) * 0.12f) << "axis " << axis;
+  }
   EXPECT_EQ(cube.w, 1.0f);
-  EXPECT_EQ(sceneParams.cubeLastStep[0], n[0]);
-  EXPECT_EQ(sceneParams.cubeLastStep[1], n[1]);
-  EXPECT_EQ(sceneParams.cubeLastStep[2], n[2]);
   EXPECT_EQ(sceneParams.cubeSpawnTimer, 0.0f);
-  EXPECT_EQ(sceneParams.randomState, reference.randomState);
   EXPECT_FLOAT_EQ(sceneParams.cubeScales[1], 9.0f);  // spawned at 10, shrunk in the same frame
 }
 
@@ -191,7 +184,7 @@ TEST_F(SceneState, CubeEveryThirdBeatFrameChangesModeAndDotScale) {
   const int expected[] = {0, 0, 1, 1, 1, 2, 2, 2, 1};
   for (int frame = 0; frame < 9; ++frame) {
     setBeat(frame % 2);
-    const uint32_t randomBefore = sceneParams.randomState;
+    const uint32_t randomBefore = sceneParams.random.state;
     renderCubeCloud(24000 + frame, 0.01f);
     EXPECT_EQ(sceneParams.dotMode, expected[frame]) << "beat frame " << frame + 1;
     EXPECT_EQ(sceneParams.cubeKick, 2.0f);
@@ -199,7 +192,7 @@ TEST_F(SceneState, CubeEveryThirdBeatFrameChangesModeAndDotScale) {
     EXPECT_EQ(spectrumAnalyzer.beat[1], 0);
     if (frame % 3 == 2) {
       EXPECT_EQ(sceneParams.beatCounter, 0);
-      EXPECT_NE(sceneParams.randomState, randomBefore);
+      EXPECT_NE(sceneParams.random.state, randomBefore);
       expectDotScalePick();
     } else {
       EXPECT_EQ(sceneParams.beatCounter, frame % 3 + 1);
@@ -223,7 +216,7 @@ TEST_F(SceneState, CubeWobbleKickAndDotScaleEaseOffWithoutBeats) {
   EXPECT_FLOAT_EQ(sceneParams.cubeWobble, 1.0f);  // kick 2 x 0.5, then the kick drops
   EXPECT_FLOAT_EQ(sceneParams.cubeKick, 1.75f);
   EXPECT_FLOAT_EQ(sceneParams.dotScale, 1.35f);
-  EXPECT_EQ(sceneParams.dotPhase, static_cast<float>(static_cast<float>(std::cos(1.0)) + 1.0));
+  EXPECT_NEAR(sceneParams.dotPhase, 1.0 + std::cos(1.0), 1e-6);
   for (int frame = 0; frame < 10; ++frame) renderCubeCloud(25000, 0.5f);
   EXPECT_EQ(sceneParams.cubeKick, 0.0f);
   EXPECT_EQ(sceneParams.dotScale, 1.0f);
@@ -242,25 +235,22 @@ TEST_F(SceneState, RingBeatsFrom38SecondsStepModeZeroOneTwoZero) {
   for (int frame = 0; frame < 6; ++frame) {
     setBeat(frame % 2);
     const float gatherBefore = sceneParams.ringGather;
-    SceneParams reference;
-    reference.randomState = sceneParams.randomState;
+    LcgRandom reference = sceneParams.random;
     renderDotRing(38000 + frame, 0.01f);
     EXPECT_EQ(sceneParams.dotMode, expected[frame]) << "beat frame " << frame + 1;
     EXPECT_EQ(spectrumAnalyzer.beat[frame % 2], 0);
     if (frame % 2 == 1) {
-      reference.nextRandom();
-      reference.nextRandom();
-      EXPECT_EQ(sceneParams.randomState, reference.randomState);  // two draws per change
+      reference.next();
+      reference.next();
+      EXPECT_EQ(sceneParams.random.state, reference.state);  // two draws per change
       expectDotScalePick();
       EXPECT_LE(sceneParams.ringGather, gatherBefore + 0.0021f);  // shaken back by up to 0.01
       EXPECT_GT(sceneParams.ringGather, gatherBefore + 0.0019f - 0.01f);
     } else {
-      EXPECT_EQ(sceneParams.randomState, reference.randomState);
+      EXPECT_EQ(sceneParams.random.state, reference.state);
     }
   }
-  EXPECT_EQ(sceneParams.dotPhase,
-            static_cast<float>(
-                static_cast<float>(std::sin(static_cast<double>(sceneParams.ringPhase))) + 1.0));
+  EXPECT_NEAR(sceneParams.dotPhase, 1.0 + std::sin(sceneParams.ringPhase), 1e-6);
 }
 
 TEST_F(SceneState, RingGatherHoldsAt09UntilExactly47000ThenFalls) {
@@ -284,7 +274,7 @@ TEST_F(SceneState, TitleAtExactly17000RisesThenFallsInTheSameFrame) {
   sceneParams.titleFade[1] = 1.0f;
   sceneParams.titleFade[2] = 0.9f;
   drawTextScenes(17000, 0.2f);
-  EXPECT_FLOAT_EQ(sceneParams.titleFade[0], 0.5f + 0.04f - 0.4f);
+  EXPECT_FLOAT_EQ(sceneParams.titleFade[0], 0.14f);  // up 0.04, then down 0.4
   EXPECT_FLOAT_EQ(sceneParams.titleFade[1], 0.6f);
   EXPECT_FLOAT_EQ(sceneParams.titleFade[2], 0.6f);
   drawTextScenes(17100, 0.2f);

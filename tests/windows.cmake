@@ -1,26 +1,28 @@
 # The Windows build's tests, run as .exe files under Wine (CMAKE_CROSSCOMPILING_EMULATOR): the
 # portable suites that need neither the EGL context nor LAME, and the Windows backends' own tests.
 # Discovery happens when ctest runs, so building needs no Wine.
-# datagen_test reads the Data\ folder that scripts/windows-build.sh copies into the build folder.
+# tools_datagen_test reads the Data\ folder that scripts/windows-build.sh copies into the build
+# folder.
 set(nightloom_portable_tests
-    app_options_test assets_packed_image_test assets_packed_image_mutation_test datagen_test
-    gfx_loader_test launcher_demo_context_test launcher_display_modes_test
-    launcher_setup_model_test)
+    app_options_test assets_packed_image_mutation_test assets_packed_image_test base_test
+    capture_schedule_test gfx_loader_test launcher_display_modes_test launcher_setup_model_test
+    tools_datagen_test)
 foreach(name ${nightloom_portable_tests})
   add_executable(${name} ${CMAKE_CURRENT_SOURCE_DIR}/${name}.cpp)
-  target_link_libraries(${name} PRIVATE nightloom_offscreen GTest::gtest_main)
+  target_link_libraries(${name} PRIVATE nightloom_capture GTest::gtest_main)
   gtest_discover_tests(${name} WORKING_DIRECTORY ${CMAKE_BINARY_DIR} DISCOVERY_MODE PRE_TEST
                        DISCOVERY_TIMEOUT 60)
 endforeach()
 
 # The Win32 setup dialog, with template 101 linked into the test program's resources, and the
 # program's manifest, so that the dialog is checked with the common controls the program gets.
-add_executable(setup_dialog_win32_test setup_dialog_win32_test.cpp
-                                       ${PROJECT_SOURCE_DIR}/launcher/setup_dialog_win32.rc)
-nightloom_program_resources(setup_dialog_win32_test)
-target_include_directories(setup_dialog_win32_test PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(setup_dialog_win32_test PRIVATE nightloom_win32 GTest::gtest_main)
-gtest_discover_tests(setup_dialog_win32_test DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+add_executable(launcher_setup_dialog_win32_test launcher_setup_dialog_win32_test.cpp
+                                                ${PROJECT_SOURCE_DIR}/launcher/setup_dialog_win32.rc)
+nightloom_program_resources(launcher_setup_dialog_win32_test)
+target_include_directories(launcher_setup_dialog_win32_test PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(launcher_setup_dialog_win32_test PRIVATE nightloom_launcher
+                      GTest::gtest_main)
+gtest_discover_tests(launcher_setup_dialog_win32_test DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
                      PROPERTIES LABELS display)
 
 # The program as a user runs it, with a stand-in for ffmpeg.exe that counts what it is fed. The
@@ -29,7 +31,7 @@ gtest_discover_tests(setup_dialog_win32_test DISCOVERY_MODE PRE_TEST DISCOVERY_T
 set(NIGHTLOOM_REFERENCE_STILL "" CACHE FILEPATH "The Linux build's --still 6000 --size 640x360")
 add_executable(fake_encoder_win32 fake_encoder_win32.cpp)
 add_executable(app_win32_test app_win32_test.cpp)
-target_link_libraries(app_win32_test PRIVATE nightloom_core GTest::gtest_main PkgConfig::PNG)
+target_link_libraries(app_win32_test PRIVATE nightloom_base GTest::gtest_main PkgConfig::PNG)
 target_compile_definitions(app_win32_test PRIVATE
                            NIGHTLOOM_EXECUTABLE="$<TARGET_FILE:nightloom>"
                            NIGHTLOOM_FAKE_ENCODER="$<TARGET_FILE:fake_encoder_win32>"

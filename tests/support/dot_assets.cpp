@@ -13,11 +13,11 @@
 #include "assets/configurator.h"
 #include "assets/packed_image.h"
 #include "assets/texture_registry.h"
-#include "dots/demo_runtime.h"
 #include "dots/dot_field.h"
 #include "gfx/gl.h"
 #include "gfx/ortho_view.h"
 #include "launcher/demo_context.h"
+#include "scenes/demo_runtime.h"
 #include "support/headless_gl.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include "app/png_file.h"
+#include "capture/png_file.h"
 #include "gfx/backends.h"
 #include "gfx/gl.h"
 #include "gfx/start_display.h"

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "app/png_file.h"
+#include "capture/png_file.h"
 
 // Shapes that overlap merge by maximum rather than by sum, so antialiased edges of two marks never
 // add up to a brighter seam; marks drawn past the edge are cut off.

@@ -9,7 +9,7 @@
 #include <iterator>
 #include <vector>
 
-#include "app/png_file.h"
+#include "capture/png_file.h"
 #include "tools/datagen/grey_image.h"
 
 namespace {

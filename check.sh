@@ -24,8 +24,9 @@ stage() {
 }
 stage_done() { say "$NIGHTLOOM_STEP passed in $((SECONDS - stage_started)) s"; }
 
-stage "the include check and shellcheck"
-# No two units (a header and its sources) may include each other, directly or round a loop.
+# First, before anything is built: every include runs down the layer table and no two units
+# include each other (scripts/layer_check.py), and the scripts pass shellcheck.
+stage "the layer check and shellcheck"
 python3 scripts/layer_check.py "$NIGHTLOOM_ROOT"
 shellcheck -x check.sh play.sh .ci/run scripts/*.sh
 stage_done

@@ -141,6 +141,24 @@ install_packages() {
 # video again after closing it (or the next test program) could find no display.
 with_display() { xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" "$@"; }
 
+# use_native_build TREE [TARGET...]: the cross builds cannot run the programs they build, so the
+# data, the data generator (which also draws the icons) and the desktop program (which draws the
+# web page's preview) come from a native tree: configured as play.sh's Release tree when it has
+# no cache yet (a tree that exists, such as check.sh's build-test, keeps its own settings), built
+# as far as the data and TARGETs, and named in the environment the cross presets read.
+use_native_build() {
+  local tree
+  tree=$(realpath -m "$1")
+  shift
+  step "generating the data in $tree"
+  [ -f "$tree/CMakeCache.txt" ] || cmake -S "$NIGHTLOOM_ROOT" -B "$tree" -G Ninja \
+    -DCMAKE_BUILD_TYPE=Release -DNIGHTLOOM_TESTS=OFF >/dev/null
+  nice cmake --build "$tree" --target nightloom_data "$@"
+  export NIGHTLOOM_NATIVE_DATA=$tree/Data
+  export NIGHTLOOM_DATAGEN=$tree/tools/datagen/nightloom-datagen
+  export NIGHTLOOM_DESKTOP_PROGRAM=$tree/nightloom
+}
+
 # The show's data file names, read from their one table (every quoted name ending in .p or .mp3).
 show_data_files() {
   grep -oE '"[A-Za-z0-9_]+\.(p|mp3)"' "$NIGHTLOOM_ROOT/assets/show_data.h" | tr -d '"'

@@ -22,13 +22,7 @@ install_packages show web
 step "the web libraries"
 NIGHTLOOM_WEB_DEPS=$(scripts/web-deps.sh)
 export NIGHTLOOM_WEB_DEPS
-step "generating the data in $native"
-[ -f "$native/CMakeCache.txt" ] ||
-  cmake -S . -B "$native" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$native" --target nightloom_data nightloom
-export NIGHTLOOM_NATIVE_DATA=$native/Data
-export NIGHTLOOM_DATAGEN=$native/tools/datagen/nightloom-datagen
-export NIGHTLOOM_DESKTOP_PROGRAM=$native/nightloom
+use_native_build "$native" nightloom
 
 # A folder left from an earlier build may hold files no longer made: the site starts empty.
 step "building the page"

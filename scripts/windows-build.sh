@@ -20,16 +20,7 @@ step "the Windows libraries"
 NIGHTLOOM_WINDOWS_DEPS=$(scripts/windows-deps.sh)
 export NIGHTLOOM_WINDOWS_DEPS
 
-# The data files are made by tools/datagen on this machine. A tree that exists (such as
-# ./check.sh's build-test) keeps its own settings.
-native=$(realpath -m "${NIGHTLOOM_NATIVE_BUILD:-build-windows-data}")
-step "generating the data in $native"
-[ -f "$native/CMakeCache.txt" ] ||
-  cmake -S . -B "$native" -G Ninja -DCMAKE_BUILD_TYPE=Release -DNIGHTLOOM_TESTS=OFF >/dev/null
-nice cmake --build "$native" --target nightloom_data
-export NIGHTLOOM_NATIVE_DATA=$native/Data
-# The same generator draws the program's icon (the cross build cannot run its own).
-export NIGHTLOOM_DATAGEN=$native/tools/datagen/nightloom-datagen
+use_native_build "${NIGHTLOOM_NATIVE_BUILD:-build-windows-data}"
 
 # Configured every time: a new library cache (new sources or compiler) gets a new prefix.
 step "cross-building nightloom.exe"

@@ -25,8 +25,8 @@ constexpr int kDialogWidthDlu = 417;
 constexpr int kDialogHeightDlu = 87;
 
 // Adwaita's roomy paddings would not fit controls 10 to 14 dialog units high; these bring the
-// widgets close to the density of the Win32 dialog made from the same template. The theme draws no mark on the default button, so
-// it gets the selection colour as its border, as Enter presses it.
+// widgets close to the density of the Win32 dialog made from the same template. The theme draws no
+// mark on the default button, so it gets the selection colour as its border, as Enter presses it.
 constexpr const char* kCompactStyle = R"css(
 #nightloom-setup button { padding: 0 6px; min-height: 0; }
 #nightloom-setup entry { padding: 0 4px; min-height: 0; }

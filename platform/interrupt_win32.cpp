@@ -8,7 +8,6 @@
 //   [ ] TerminateProcess from outside (cannot be caught on Windows)
 #include <windows.h>
 
-
 #include "platform/interrupt.h"
 
 namespace {

@@ -1,8 +1,6 @@
 // The fixed schedule: which scenes run at the window bounds (inclusive, shared bounds run both in
 // table order), the resets of the first 500 ms of a window applied before its scene, and whole
 // frames on the headless context: the switch to the halftone picture, the target binds and pops.
-#include "app/timeline.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -10,6 +8,7 @@
 #include <vector>
 
 #include "app/scene_params.h"
+#include "app/timeline.h"
 #include "dots/dot_field.h"
 #include "gfx/gl.h"
 #include "launcher/demo_context.h"

@@ -103,6 +103,13 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments, s
       }
       options.fps = static_cast<int>(fps);
       fpsGiven = true;
+    } else if (arg == "--crf") {
+      long crf = 0;
+      if (!takeWholeValue(arguments, i, arg, 0, 51, "a whole number from 0 (lossless) to 51", crf,
+                          error)) {
+        return std::nullopt;
+      }
+      options.crf = static_cast<int>(crf);
     } else if (arg == "--capture" || arg == "--frames") {
       if (!takeValue(arguments, i, arg, options.output, error)) return std::nullopt;
       if (!setMode(options, arg == "--capture" ? RunMode::Capture : RunMode::Frames, arg, error)) {
@@ -129,6 +136,10 @@ std::optional<Options> parseOptions(const std::vector<std::string>& arguments, s
     error = "--fps sets the frame rate of --capture, --frames, --still and --bench only";
     return std::nullopt;
   }
+  if (options.crf >= 0 && options.mode != RunMode::Capture) {
+    error = "--crf sets the quality of --capture's video only";
+    return std::nullopt;
+  }
   return options;
 }
 
@@ -152,7 +163,12 @@ const char* usageText() {
          "\n"
          "Off screen (headless OpenGL: EGL on Linux, needing no display; a hidden window on\n"
          "Windows):\n"
-         "  --capture FILE.mp4   render the whole show to a video with its music (needs ffmpeg)\n"
+         "  --capture FILE.mp4   render the whole show to a video with its music (needs ffmpeg):\n"
+         "                       H.264 and AAC, BT.709, to publish or play anywhere\n"
+         "  --capture FILE.mkv   the same as a lossless master: the exact frames (FFV1) and\n"
+         "                       the exact sound (float PCM), to keep or to edit\n"
+         "  --crf N              the .mp4's quality, 0 (lossless) to 51; the default is 20,\n"
+         "                       lower is better and larger\n"
          "  --frames DIR         render the whole show to numbered PNG files in DIR\n"
          "  --still MS FILE.png  render the single frame at demo time MS\n"
          "  --bench              render the show at 1280x720, 60 steps/s, and print timings\n"

@@ -18,6 +18,7 @@ struct Options {
   bool vsync = true;
   bool reduceFlashing = false;  // --reduce-flashing, for every mode
   int fps = 60;
+  int crf = -1;  // --crf: the MP4 capture's quality; -1: the encoder's default
   unsigned stillMs = 0;
   std::string output;  // --capture FILE, --frames DIR, --still MS FILE
 };

@@ -237,24 +237,38 @@ int runCapture(CaptureOutput& output, DisplayFactory makeDisplay, int width, int
 class VideoOutput final : public CaptureOutput {
  public:
   VideoOutput(const Options& options, int w, int h) : CaptureOutput(options, w, h) {
+    format = videoFormatFor(path);
+    settings.format = format.value_or(VideoFormat::Mp4);
+    if (options.crf >= 0) settings.crf = options.crf;
+    crfGiven = options.crf >= 0;
+    settings.audible = options.music;
     const fs::path finalPath(path);
     // Appended piece by piece: "." + string makes GCC 12 at -O3 (the Release build) warn of an
     // overlapping copy that cannot happen (-Wrestrict). GCC 13 no longer does; once the oldest
     // compiler the build supports is 13, this can be one expression again.
     std::string partialName = ".";
     partialName += finalPath.filename().string();
-    partialName += ".partial.mp4";
+    partialName += ".partial";
+    partialName += videoFormatExtension(settings.format);
     partial = finalPath.parent_path() / partialName;
-    audible = options.music;
   }
 
   bool checkTarget(std::string& why) override {
+    if (!format) {
+      why = unknownVideoFormatMessage(path);
+      return false;
+    }
+    if (crfGiven && settings.format == VideoFormat::Master) {
+      why = "--crf sets the quality of an .mp4; an .mkv master is lossless";
+      return false;
+    }
     if (!programOnPath("ffmpeg")) {
       why = "--capture needs the ffmpeg command, which is not on the PATH; " +
             installAdvice("ffmpeg") + ", or use --frames DIR, which needs no ffmpeg";
       return false;
     }
-    if (width % 2 || height % 2) {
+    // 4:2:0 chroma covers two by two pixels; the master keeps the width and height it is given.
+    if (settings.format == VideoFormat::Mp4 && (width % 2 || height % 2)) {
       why = "H.264 video needs an even width and height";
       return false;
     }
@@ -263,7 +277,7 @@ class VideoOutput final : public CaptureOutput {
   bool begin(std::string& why) override {
     showProgress();
     return encoder.start(ffmpegCommand(width, height, fps, dataFilePath(kMusicFile),
-                                       captureMusicStartMs(fps), audible, partial.string()),
+                                       captureMusicStartMs(fps), settings, partial.string()),
                          why);
   }
   // Closes ffmpeg's input and waits for it. After an interrupt it gets a few seconds and a second
@@ -301,11 +315,12 @@ class VideoOutput final : public CaptureOutput {
   void summarize(double seconds) const override {
     std::error_code ignored;
     const uint64_t total = frameCount();
-    std::fprintf(stderr, "nightloom: %s %s (%s, %dx%d, %.2f s, %llu frames at %d fps) in %.1f s\n",
+    std::fprintf(stderr,
+                 "nightloom: %s %s (%s: %s; %dx%d, %.2f s, %llu frames at %d fps) in %.1f s\n",
                  replacing ? "replaced" : "wrote", path.c_str(),
-                 describeSize(fs::file_size(path, ignored)).c_str(), width, height,
-                 total / static_cast<double>(fps), static_cast<unsigned long long>(total), fps,
-                 seconds);
+                 describeSize(fs::file_size(path, ignored)).c_str(),
+                 describeStreams(settings).c_str(), width, height, total / static_cast<double>(fps),
+                 static_cast<unsigned long long>(total), fps, seconds);
   }
 
  private:
@@ -318,8 +333,10 @@ class VideoOutput final : public CaptureOutput {
     return true;
   }
 
+  std::optional<VideoFormat> format;  // nothing: the path's extension names no format
+  EncoderSettings settings;
+  bool crfGiven = false;
   fs::path partial;
-  bool audible = true;
   bool replacing = false;
   VideoEncoder encoder;
   bool encoded = false;

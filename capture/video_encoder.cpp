@@ -2,6 +2,7 @@
 // log, waiting for it to finish, and reading the log's last words.
 #include "capture/video_encoder.h"
 
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -61,22 +62,159 @@ void VideoEncoder::kill() {
   std::remove(log.c_str());
 }
 
-std::vector<std::string> ffmpegCommand(int width, int height, int fps, const std::string& musicPath,
-                                       uint32_t musicDelayMs, bool audible,
-                                       const std::string& output) {
+namespace {
+
+struct FormatRow {
+  VideoFormat format;
+  const char* extension;
+  const char* muxer;
+};
+constexpr FormatRow kFormats[] = {
+    {VideoFormat::Mp4, ".mp4", "mp4"},
+    {VideoFormat::Master, ".mkv", "matroska"},
+};
+
+const FormatRow& rowOf(VideoFormat format) {
+  for (const FormatRow& row : kFormats) {
+    if (row.format == format) return row;
+  }
+  return kFormats[0];
+}
+
+std::string lowerCase(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+// Players, browsers and video sites read untagged HD video as BT.709, and most of them ignore the
+// tags anyway: so the frames are converted with the BT.709 matrix into limited range (ffmpeg's
+// own default would be BT.601, untagged), and every tag is written in the container and in the
+// H.264 stream alike. +faststart puts the index first, so that a browser plays before the whole
+// file has arrived.
+void appendMp4Streams(std::vector<std::string>& command, int crf) {
+  command.insert(command.end(), {"-vf",
+                                 "scale=out_color_matrix=bt709:out_range=tv,format=yuv420p",
+                                 "-c:v",
+                                 "libx264",
+                                 "-preset",
+                                 "veryfast",
+                                 "-crf",
+                                 std::to_string(crf),
+                                 "-pix_fmt",
+                                 "yuv420p",
+                                 "-color_primaries",
+                                 "bt709",
+                                 "-color_trc",
+                                 "bt709",
+                                 "-colorspace",
+                                 "bt709",
+                                 "-color_range",
+                                 "tv",
+                                 "-c:a",
+                                 "aac",
+                                 "-b:a",
+                                 "192k",
+                                 "-movflags",
+                                 "+faststart"});
+}
+
+// FFV1 keeps the RGB frames exactly, each frame on its own (so any frame can be cut out), in
+// slices with checksums, tagged as the sRGB the show draws; the sound is 32-bit float PCM, the
+// very samples that the MP4's AAC encoder is given.
+void appendMasterStreams(std::vector<std::string>& command) {
+  command.insert(command.end(), {"-c:v",
+                                 "ffv1",
+                                 "-level",
+                                 "3",
+                                 "-g",
+                                 "1",
+                                 "-slices",
+                                 "24",
+                                 "-slicecrc",
+                                 "1",
+                                 "-pix_fmt",
+                                 "gbrp",
+                                 "-color_primaries",
+                                 "bt709",
+                                 "-color_trc",
+                                 "iec61966-2-1",
+                                 "-colorspace",
+                                 "rgb",
+                                 "-color_range",
+                                 "pc",
+                                 "-c:a",
+                                 "pcm_f32le"});
+}
+
+}  // namespace
+
+std::optional<VideoFormat> videoFormatFor(const std::string& path) {
+  const std::string extension = lowerCase(std::filesystem::path(path).extension().string());
+  for (const FormatRow& row : kFormats) {
+    if (extension == row.extension) return row.format;
+  }
+  return std::nullopt;
+}
+
+std::string unknownVideoFormatMessage(const std::string& path) {
+  return "--capture writes FILE.mp4 (H.264 and AAC, to publish) or FILE.mkv (a lossless master), "
+         "not " +
+         path;
+}
+
+const char* videoFormatExtension(VideoFormat format) { return rowOf(format).extension; }
+
+std::string describeStreams(const EncoderSettings& settings) {
+  if (settings.format == VideoFormat::Master) {
+    return "FFV1 lossless RGB, sRGB full range; 32-bit float PCM";
+  }
+  return "H.264 yuv420p crf " + std::to_string(settings.crf) +
+         ", BT.709 limited range; AAC 192 kb/s";
+}
+
+std::string musicFilter(uint32_t musicDelayMs, bool audible) {
   char showSeconds[16];
   std::snprintf(showSeconds, sizeof showSeconds, "%.3f", kShowEndMs / 1000.0);
-  const std::string audio = "adelay=" + std::to_string(musicDelayMs) +
-                            ":all=1,apad=whole_dur=" + showSeconds + ",atrim=end=" + showSeconds +
-                            (audible ? "" : ",volume=0");
-  return {"ffmpeg", "-nostdin", "-y", "-loglevel", "error", "-f", "rawvideo", "-pix_fmt", "rgb24",
-          "-s", std::to_string(width) + "x" + std::to_string(height), "-r", std::to_string(fps),
-          "-i", "-", "-i", musicPath, "-map", "0:v", "-map", "1:a",
-          // adelay writes real silence before the music (an edit list would be ignored by some
-          // players); apad and atrim give the sound the show's length whatever the music's, so a
-          // short file ends in silence and a long one is cut where the picture ends.
-          "-af", audio, "-c:v", "libx264", "-preset", "veryfast", "-crf", "20", "-pix_fmt",
-          "yuv420p", "-c:a", "aac", "-b:a", "192k", "-movflags", "+faststart", "-f", "mp4", output};
+  // adelay writes real silence before the music (an edit list would be ignored by some players);
+  // apad and atrim give the sound the show's length whatever the music's, so a short file ends in
+  // silence and a long one is cut where the picture ends.
+  return "adelay=" + std::to_string(musicDelayMs) + ":all=1,apad=whole_dur=" + showSeconds +
+         ",atrim=end=" + showSeconds + (audible ? "" : ",volume=0");
+}
+
+std::vector<std::string> ffmpegCommand(int width, int height, int fps, const std::string& musicPath,
+                                       uint32_t musicDelayMs, const EncoderSettings& settings,
+                                       const std::string& output) {
+  std::vector<std::string> command = {"ffmpeg",
+                                      "-nostdin",
+                                      "-y",
+                                      "-loglevel",
+                                      "error",
+                                      "-f",
+                                      "rawvideo",
+                                      "-pix_fmt",
+                                      "rgb24",
+                                      "-s",
+                                      std::to_string(width) + "x" + std::to_string(height),
+                                      "-r",
+                                      std::to_string(fps),
+                                      "-i",
+                                      "-",
+                                      "-i",
+                                      musicPath,
+                                      "-map",
+                                      "0:v",
+                                      "-map",
+                                      "1:a",
+                                      "-af",
+                                      musicFilter(musicDelayMs, settings.audible)};
+  if (settings.format == VideoFormat::Master) {
+    appendMasterStreams(command);
+  } else {
+    appendMp4Streams(command, settings.crf);
+  }
+  command.insert(command.end(), {"-f", rowOf(settings.format).muxer, output});
+  return command;
 }
 
 std::string VideoEncoder::logTail() const {

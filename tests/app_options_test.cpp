@@ -77,6 +77,18 @@ TEST(Options, AFrameRateWithoutAnOffScreenModeIsRefused) {
   EXPECT_TRUE(parse({"--fps", "30", "--bench"}, error)) << error;
 }
 
+TEST(Options, AQualityIsForACaptureOnly) {
+  std::string error;
+  const auto options = parse({"--capture", "show.mp4", "--crf", "16"}, error);
+  ASSERT_TRUE(options) << error;
+  EXPECT_EQ(options->crf, 16);
+  EXPECT_EQ(parse({"--capture", "show.mp4"}, error)->crf, -1);
+  EXPECT_FALSE(parse({"--capture", "show.mp4", "--crf", "52"}, error));
+  EXPECT_NE(error.find("0 (lossless) to 51"), std::string::npos) << error;
+  EXPECT_FALSE(parse({"--frames", "dir", "--crf", "16"}, error));
+  EXPECT_EQ(error.rfind("--crf", 0), 0u) << error;
+}
+
 // Every live option reaches the dialog: its boxes and resolution open as the command line says.
 TEST(LaunchOptions, TheDialogOpensWithTheCommandLinesChoices) {
   std::string error;

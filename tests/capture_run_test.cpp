@@ -259,18 +259,6 @@ TEST(CaptureTarget, ARegularFileIsReplacedAndTheSummarySaysSo) {
   EXPECT_EQ(readFile(still).substr(1, 3), "PNG");
 }
 
-// Standard output of a shell command.
-std::string commandOutput(const std::string& command) {
-  std::string output;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return output;
-  char buffer[65536];
-  size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
-  pclose(pipe);
-  return output;
-}
-
 // Root-mean-square level of mono 16-bit samples in [from, to) seconds, relative to full scale.
 double levelBetween(const std::vector<int16_t>& samples, int rate, double from, double to) {
   const size_t first = static_cast<size_t>(from * rate);

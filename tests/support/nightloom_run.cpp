@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -135,6 +136,17 @@ std::string Nightloom::lastLine() const {
   while (!text.empty() && text.back() == '\n') text.pop_back();
   const size_t cut = text.find_last_of("\r\n");
   return cut == std::string::npos ? text : text.substr(cut + 1);
+}
+
+std::string commandOutput(const std::string& command) {
+  std::string output;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return output;
+  char buffer[65536];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
+  pclose(pipe);
+  return output;
 }
 
 std::string readFile(const fs::path& path) {

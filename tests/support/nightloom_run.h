@@ -57,6 +57,9 @@ class Nightloom {
   std::filesystem::path errors;
 };
 
+// Standard output of a shell command (an ffmpeg or ffprobe run over a test's files).
+std::string commandOutput(const std::string& command);
+
 // The whole of a file; empty when it cannot be read.
 std::string readFile(const std::filesystem::path& path);
 

@@ -5,6 +5,7 @@
 
 #include "app/fades.h"
 #include "audio/music.h"
+#include "gfx/frame_passes.h"
 #include "gfx/gl.h"
 #include "launcher/demo_context.h"
 
@@ -29,6 +30,7 @@ LoopEnd FrameLoop::runFrame(DemoContext& context, FramePlatform& platform) {
 
   const uint32_t frameMs = context.ms;
   platform.render(context);
+  markPass(FramePass::Fades);
   drawFadePass(frameMs);
   gl::bindFrameTarget();
 

@@ -6,6 +6,8 @@
 #include "assets/texture_registry.h"
 #include "audio/spectrum.h"
 #include "dots/dot_field.h"
+#include "gfx/display.h"
+#include "gfx/frame_passes.h"
 #include "gfx/gl.h"
 #include "launcher/demo_context.h"
 #include "scenes/scenes.h"
@@ -65,17 +67,30 @@ void drawScene(TimelineScene scene, uint32_t ms, float frameDelta) {
 
 void selectDrawBuffer(GLenum buffer) { gl::glDrawBuffers(1, &buffer); }
 
-// Binds a target and selects its colour attachment; true when it was bound (and the viewport
-// attribute pushed, to be popped by endTarget).
+// Binds a target, selects its colour attachment and clears what is bound; true when the target
+// was bound (and the viewport attribute pushed, to be popped by endTarget).
 bool beginTarget(const char* name) {
   const bool bound = bindRenderTarget(name);
   selectDrawBuffer(GL_COLOR_ATTACHMENT0_EXT);
+  glClear(kClearAll);
   return bound;
 }
 
 void endTarget(bool bound) {
   if (bound) glPopAttrib();
   gl::bindFrameTarget();
+}
+
+// The composite covers the letterbox viewport with an opaque quad and nothing after it tests depth
+// or stencil, so only a window wider or taller than its viewport (the bars) needs clearing.
+void clearWindowOutsideViewport(const DemoContext& context) {
+  int width = context.width, height = context.height;
+  if (context.display) context.display->drawableSize(width, height);
+  GLint viewport[4] = {};
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  const bool covered = viewport[0] <= 0 && viewport[1] <= 0 && viewport[0] + viewport[2] >= width &&
+                       viewport[1] + viewport[3] >= height;
+  if (!covered) glClear(kClearAll);
 }
 
 }  // namespace
@@ -97,27 +112,29 @@ void renderTimeline(DemoContext& context) {
   const float frameDelta = context.frameDelta;
   spectrumAnalyzer.updateSpectrum(context.music, ms);
 
-  bool bound = beginTarget("RT_DEFAULT1");
+  markPass(FramePass::Scenes);
   glClearColor(1.0f, 1.0f, 1.0f, 1.0f);
   glClearDepth(kClearDepth);
-  glClear(kClearAll);
+  bool bound = beginTarget("RT_DEFAULT1");
   runScheduledScenes(ms, frameDelta);
   // The halftone samples the scenes' picture from the first target, so it is drawn into the
   // second; the lettering then goes into whichever target the window shows, over the dots and
   // never broken into them.
   if (sceneParams.dotMode != 0) {
     endTarget(bound);
+    markPass(FramePass::DotsCoarse);
     bound = beginTarget("RT_DEFAULT2");
-    glClear(kClearAll);
     drawDotField(1.0f, {1.0f, 1.0f, 1.0f, 1.0f});
   }
+  markPass(FramePass::Lettering);
   drawTextScenes(ms, frameDelta);
   endTarget(bound);
 
   // Back on the window (or what stands for it): the chosen target's band, full width, then the
   // overlay over everything.
+  markPass(FramePass::Composite);
   selectDrawBuffer(gl::frameTarget.colourBuffer);
-  glClear(kClearAll);
+  clearWindowOutsideViewport(context);
   glDisable(GL_DEPTH_TEST);
   glDisable(GL_CULL_FACE);
   glDisable(GL_BLEND);
@@ -126,5 +143,6 @@ void renderTimeline(DemoContext& context) {
                    kBandHalfHeight);
   glEnable(GL_DEPTH_TEST);
   glEnable(GL_CULL_FACE);
+  markPass(FramePass::Overlay);
   drawOverlay();
 }

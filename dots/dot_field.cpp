@@ -5,15 +5,19 @@
 
 #include <algorithm>
 #include <cmath>
+#include <span>
 #include <vector>
 
 #include "app/scene_params.h"
 #include "assets/shader_registry.h"
 #include "assets/texture_registry.h"
 #include "dots/dot_layer.h"
+#include "dots/dot_picture.h"
+#include "gfx/frame_passes.h"
 
 DotLayerTable* dotLayerTable = nullptr;
 bool dotViewCulling = true;
+bool dotPictureCulling = false;
 DotFieldStats dotFieldStats;
 std::vector<DotDrawRecord>* dotDrawTrace = nullptr;
 
@@ -111,18 +115,6 @@ void bindSampler(const char* textureName, int unit, ProgramUniform* sampler) {
   sampler->setInt(unit);
 }
 
-// One stretch of whole dots to draw: its first vertex and its vertex count.
-struct VertexRun {
-  GLint first;
-  GLsizei count;
-};
-
-// Dots left out between two drawn stretches cost less than another draw call below this gap.
-constexpr size_t kMergeGapDots = 32;
-
-// Reused from draw to draw so that working out the stretches allocates nothing.
-std::vector<VertexRun> visibleRuns;
-
 // A plane of the clip volume, s * clip[row] <= clip.w, as a distance linear in the dot centre:
 // beyond = a * X + b * Y + c, positive outside.
 struct ClipPlane {
@@ -183,60 +175,81 @@ DotPlace DotPlacer::place(const Vec4& c) const {
   return inside ? DotPlace::Inside : DotPlace::Edge;
 }
 
-// The stretches of dots that can touch the viewport. Clip coordinates are linear in a dot's
-// centre, so over the dot's square (half-size h * |scale|: the picture's darkness never exceeds 1)
-// a plane distance lies within the centre's distance plus or minus the extent times |a| + |b|.
-// A dot wholly beyond one plane yields no fragment, so leaving it out changes no pixel. Dots
-// wholly inside go in stretches of their own: llvmpipe sends a batch of vertices through its
-// slow clipping path when any of them needs clipping, and the order of the dots is kept.
-bool findVisibleRuns(const DotLayer& layer, float scale) {
-  visibleRuns.clear();
-  const size_t vertices = layer.vertexCount();
-  if (vertices < 6 || layer.positions.size() != vertices) return false;
+// One stretch of the index list to draw: its first index and its index count.
+struct IndexRun {
+  size_t first;
+  GLsizei count;
+};
+
+// Reused from draw to draw so that working out what to draw allocates nothing.
+std::vector<GLuint> drawIndices;
+std::vector<IndexRun> indexRuns;
+DotPicture picture;  // read at the start of every drawDotField
+
+// The picture's rules for one draw: the footprints of its dots and the level a dot's texels must
+// reach to be left out; null footprints when the picture is not to be read.
+struct PictureRule {
+  const DotFootprints* footprints = nullptr;
+  int lightest = 256;
+};
+
+// The index list of the dots that can change a pixel, in dot order, in stretches that are wholly
+// inside the view or not. Clip coordinates are linear in a dot's centre, so over the dot's square
+// (half-size h * |scale|: the picture's darkness never exceeds 1) a plane distance lies within the
+// centre's distance plus or minus the extent times |a| + |b|. A dot wholly beyond one plane yields
+// no fragment, and one over white picture yields only fragments that round to nothing, so leaving
+// either out changes no pixel. Dots wholly inside go in stretches of their own: llvmpipe sends a
+// batch of vertices through its slow clipping path when any of them needs clipping.
+bool buildDrawList(const DotLayer& layer, float scale, const PictureRule& rule) {
+  drawIndices.clear();
+  indexRuns.clear();
+  const size_t dots = layer.dotCount();
+  if (dots == 0 || layer.positions.size() != layer.vertexCount()) return false;
   DotPlacer placer;
   if (!placer.prepare(layer, scale)) return false;
-  size_t runStart = 0, runEnd = 0;        // in dots, end exclusive
+  const bool judgePicture =
+      rule.footprints && rule.lightest < 256 && rule.footprints->blocks.size() == dots;
+  const uint8_t lightest = static_cast<uint8_t>(std::min(rule.lightest, 255));
   DotPlace runPlace = DotPlace::Outside;  // Outside while no stretch is open
-  auto close = [&] {
-    if (runPlace != DotPlace::Outside) {
-      visibleRuns.push_back({GLint(runStart * 6), GLsizei((runEnd - runStart) * 6)});
-    }
-  };
-  const size_t dots = vertices / 6;
   for (size_t dot = 0; dot < dots; ++dot) {
-    const DotPlace place = placer.place(layer.positions[dot * 6]);
+    const DotPlace place = placer.place(layer.positions[dot * DotLayer::kVerticesPerDot]);
     if (place == DotPlace::Outside) continue;
-    // Outside dots may be swept into a clipped stretch, never into an unclipped one.
-    const size_t gap = place == DotPlace::Edge ? kMergeGapDots : 0;
-    if (place == runPlace && dot - runEnd <= gap) {
-      runEnd = dot + 1;
-      continue;
+    if (judgePicture && picture.light(rule.footprints->blocks[dot], lightest)) continue;
+    if (place != runPlace) {
+      indexRuns.push_back({drawIndices.size(), 0});
+      runPlace = place;
     }
-    close();
-    runStart = dot;
-    runEnd = dot + 1;
-    runPlace = place;
+    // Corners 3 and 4 repeat 0 and 2 exactly: naming those keeps the renderer's vertex cache warm.
+    const GLuint first = static_cast<GLuint>(dot * DotLayer::kVerticesPerDot);
+    drawIndices.insert(drawIndices.end(),
+                       {first, first + 1, first + 2, first, first + 2, first + 5});
+    indexRuns.back().count += 6;
   }
-  close();
   return true;
 }
 
-// The whole layer when culling is off or the stretches cannot be worked out, else only the dots
-// that can be seen.
-void drawVisibleDots(const DotLayer& layer, float scale) {
-  if (!dotViewCulling || !findVisibleRuns(layer, scale)) {
+// The whole layer when culling is off or what to draw cannot be worked out, else only the dots
+// that can change a pixel, from one upload of their indices.
+void drawVisibleDots(DotLayer& layer, float scale, const PictureRule& rule) {
+  if (!dotViewCulling || !buildDrawList(layer, scale, rule)) {
     glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(layer.vertexCount()));
     dotFieldStats.verticesDrawn += layer.vertexCount();
     return;
   }
-  for (const VertexRun& run : visibleRuns) {
-    glDrawArrays(GL_TRIANGLES, run.first, run.count);
-    dotFieldStats.verticesDrawn += static_cast<uint64_t>(run.count);
+  if (drawIndices.empty()) return;
+  gl::glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, layer.indexBuffer);
+  gl::glBufferData(GL_ELEMENT_ARRAY_BUFFER,
+                   static_cast<GLsizeiptr>(drawIndices.size() * sizeof(GLuint)), drawIndices.data(),
+                   GL_STREAM_DRAW);
+  for (const IndexRun& run : indexRuns) {
+    glDrawElements(GL_TRIANGLES, run.count, GL_UNSIGNED_INT,
+                   reinterpret_cast<const void*>(run.first * sizeof(GLuint)));
   }
+  dotFieldStats.verticesDrawn += drawIndices.size();
 }
 
 void issueDraw(DotLayer& layer, ShaderProgram& program, const DotUniforms& uniforms, float scale,
-               const Vec4& color, const Matrix& texMatrix) {
+               const Vec4& color, const Matrix& texMatrix, const PictureRule& rule) {
   fillArray(layer, kDotColor, layer.colors, color, layer.colorsUploaded, layer.uploadedColor);
   fillArray(layer, kDotScale, layer.scales, scale, layer.scalesUploaded, layer.uploadedScale);
   gl::glUseProgram(program.glId);
@@ -244,12 +257,26 @@ void issueDraw(DotLayer& layer, ShaderProgram& program, const DotUniforms& unifo
   bindSampler("DEFAULT_TARGET1", 1, uniforms.image);
   uniforms.texMatrix->setValues(texMatrix.data());
   gl::glBindVertexArray(layer.vertexArray);
-  drawVisibleDots(layer, scale);
+  drawVisibleDots(layer, scale, rule);
   gl::glBindVertexArray(0);
   // Acts on the unit made active last: unit 1 when the picture was bound.
   glDisable(GL_TEXTURE_2D);
   gl::glActiveTexture(GL_TEXTURE0);
   gl::glUseProgram(0);
+}
+
+// Reads the picture the dots sample, "DEFAULT_TARGET1", through the render target drawn into it.
+void readPicture() {
+  if (currentTextureRegistry == nullptr) return;
+  for (const std::unique_ptr<RenderTarget>& target : currentTextureRegistry->renderTargets()) {
+    for (const RenderTargetAttachment& attachment : target->attachments) {
+      const Texture* texture = attachment.texture;
+      if (texture && texture->name == "DEFAULT_TARGET1" && texture->width == texture->height) {
+        picture.read(target->framebuffer, texture->width);
+        return;
+      }
+    }
+  }
 }
 
 }  // namespace
@@ -305,7 +332,12 @@ void drawDotLayer(DotLayer& layer, float baseAngle, float angleOffset, float pha
   gl::setBlendEquation(GL_FUNC_REVERSE_SUBTRACT);
   glBlendFunc(GL_ONE, GL_ONE);
 
-  issueDraw(layer, *program, uniforms, scale, color, texMatrix);
+  PictureRule rule;
+  if (picture.available()) {
+    rule.footprints = &picture.footprints(layer, angle, texMatrix);
+    rule.lightest = lightestLevelLeftOut(scale);
+  }
+  issueDraw(layer, *program, uniforms, scale, color, texMatrix, rule);
   ++dotFieldStats.layerDraws;
   if (dotDrawTrace != nullptr) dotDrawTrace->push_back({&layer, angle, scale, color});
 
@@ -319,20 +351,23 @@ void drawDotLayer(DotLayer& layer, float baseAngle, float angleOffset, float pha
 
 void drawDotField(float baseAngle, const Vec4& color) {
   DotLayerTable* table = dotLayerTable;
-  if (table == nullptr) return;
-  DotLayer* layers[3] = {table->coarse.get(), table->medium.get(), table->fine.get()};
   const SceneParams& params = sceneParams;
-  if (params.dotMode == 1) {
-    for (DotLayer* layer : layers) {
-      if (layer) drawDotLayer(*layer, baseAngle, 0.0f, params.dotPhase, params.dotScale, color);
-    }
-  } else if (params.dotMode == 2) {
-    for (DotLayer* layer : layers) {
-      if (!layer) continue;
-      for (const Pass& pass : kColourPasses) {
-        drawDotLayer(*layer, baseAngle, pass.angleOffset, params.dotPhase, params.dotScale,
-                     pass.color);
-      }
+  if (table == nullptr || (params.dotMode != 1 && params.dotMode != 2)) return;
+  if (dotViewCulling && dotPictureCulling) readPicture();
+  DotLayer* layers[3] = {table->coarse.get(), table->medium.get(), table->fine.get()};
+  constexpr FramePass kLayerPasses[3] = {FramePass::DotsCoarse, FramePass::DotsMedium,
+                                         FramePass::DotsFine};
+  const Pass single[1] = {{0.0f, color}};
+  const std::span<const Pass> passes =
+      params.dotMode == 1 ? std::span<const Pass>(single) : std::span<const Pass>(kColourPasses);
+  for (int i = 0; i < 3; ++i) {
+    if (i > 0) markPass(kLayerPasses[i]);
+    if (!layers[i]) continue;
+    for (const Pass& pass : passes) {
+      drawDotLayer(*layers[i], baseAngle, pass.angleOffset, params.dotPhase, params.dotScale,
+                   pass.color);
+      glFlush();
     }
   }
+  picture.forget();
 }

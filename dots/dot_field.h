@@ -42,6 +42,12 @@ std::array<float, 16> dotTexMatrix(float angleDegrees);
 // every layer is drawn whole, which must give the same pixels (the tests compare the two).
 extern bool dotViewCulling;
 
+// Whether a draw also leaves out the dots over picture so light that they change no pixel, reading
+// the picture back once per drawDotField to tell: on where the renderer draws on the processor
+// (there the read-back is a copy, and every vertex costs the one thread that shades them); off on
+// a graphics card, where vertices are cheap and a read-back stalls it. Either way the same pixels.
+extern bool dotPictureCulling;
+
 // Counters of the work drawDotLayer did, for the benchmark and the tests.
 struct DotFieldStats {
   uint64_t layerDraws = 0;

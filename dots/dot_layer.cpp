@@ -18,8 +18,8 @@ struct Corner {
 };
 
 // Top-left, top-right, bottom-right, then top-left, bottom-right, bottom-left.
-constexpr Corner kCorners[6] = {{-1, +1, 0, 0}, {+1, +1, 1, 0}, {+1, -1, 1, 1},
-                                {-1, +1, 0, 0}, {+1, -1, 1, 1}, {-1, -1, 0, 1}};
+constexpr Corner kCorners[DotLayer::kVerticesPerDot] = {
+    {-1, +1, 0, 0}, {+1, +1, 1, 0}, {+1, -1, 1, 1}, {-1, +1, 0, 0}, {+1, -1, 1, 1}, {-1, -1, 0, 1}};
 
 // The product is single precision but the two additions are carried in double, which decides the
 // last bit of some centres.
@@ -37,6 +37,7 @@ DotLayer::DotLayer(ShaderProgram& program, int32_t columns, int32_t rows, float 
     gl::glGenBuffers(1, &buffer.name);
   }
   gl::glGenVertexArrays(1, &vertexArray);
+  gl::glGenBuffers(1, &indexBuffer);
   phaseKeys = keys;
   buildGrid(columns, rows, halfSize, xOffset, yOffset);
   for (int slot = 0; slot < kDotAttributeCount; ++slot) {
@@ -52,6 +53,8 @@ DotLayer::~DotLayer() {
   }
   if (vertexArray != 0 && gl::glDeleteVertexArrays) gl::glDeleteVertexArrays(1, &vertexArray);
   vertexArray = 0;
+  if (indexBuffer != 0 && gl::glDeleteBuffers) gl::glDeleteBuffers(1, &indexBuffer);
+  indexBuffer = 0;
 }
 
 bool DotLayer::complete() const {

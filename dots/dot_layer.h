@@ -31,8 +31,22 @@ enum DotAttribute : int {
   kDotAttributeCount
 };
 
+// Where one layer's dots sample the picture under one turn of the screen (dots/dot_picture.h):
+// per dot, the 8 x 8 block its footprint starts in and whether the footprint runs into the next
+// block across and up.
+struct DotFootprints {
+  float angle = 0;               // degrees
+  int32_t side = 0;              // the square picture's width in texels
+  std::vector<uint32_t> blocks;  // block index << 2 | (runs up) << 1 | (runs across)
+};
+
 class DotLayer {
  public:
+  // Two triangles of three: top-left, top-right, bottom-right, then top-left, bottom-right,
+  // bottom-left. Corners 3 and 4 repeat 0 and 2 to the bit, so an indexed draw names four vertices
+  // a dot and the renderer shades each once.
+  static constexpr size_t kVerticesPerDot = 6;
+
   // Builds the grid and uploads it; needs a current context with the buffer and vertex-array entry
   // points. A program lacking an attribute (or one the linker left without a location) leaves
   // that buffer unattached: complete() then says false and the layer is never drawn.
@@ -45,6 +59,7 @@ class DotLayer {
 
   bool complete() const;
   size_t vertexCount() const { return corners.size(); }
+  size_t dotCount() const { return corners.size() / kVerticesPerDot; }
 
   std::vector<Vec4> positions;     // aPos: dot centre (x, y, -0.6, 1)
   std::vector<Vec4> corners;       // aCoords: corner offset (+-h, +-h, 0, 1)
@@ -55,7 +70,9 @@ class DotLayer {
   std::array<VertexBuffer, kDotAttributeCount> buffers;
   std::array<ProgramAttribute*, kDotAttributeCount> attributes{};  // not owned
   GLuint vertexArray = 0;
+  GLuint indexBuffer = 0;  // the indices of the dots a draw leaves in, written by every draw
   std::array<float, 4> phaseKeys{};
+  std::vector<DotFootprints> footprints;  // where the dots sample the picture, by turn and size
 
   // What the aColor and aScale buffers hold since the last upload, so a draw with the same values
   // can leave them alone; the picture is the same either way.

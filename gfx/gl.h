@@ -74,7 +74,12 @@ using MultiTexCoord4fProc = void(APIENTRYP)(GLenum target, GLfloat s, GLfloat t,
   X(PFNGLBINDVERTEXARRAYPROC, glBindVertexArray)                       \
   X(PFNGLENABLEVERTEXATTRIBARRAYPROC, glEnableVertexAttribArray)       \
   X(PFNGLVERTEXATTRIBPOINTERPROC, glVertexAttribPointer)               \
-  X(PFNGLDELETEVERTEXARRAYSPROC, glDeleteVertexArrays)
+  X(PFNGLDELETEVERTEXARRAYSPROC, glDeleteVertexArrays)                 \
+  X(PFNGLGENQUERIESPROC, glGenQueries)                                 \
+  X(PFNGLDELETEQUERIESPROC, glDeleteQueries)                           \
+  X(PFNGLBEGINQUERYPROC, glBeginQuery)                                 \
+  X(PFNGLENDQUERYPROC, glEndQuery)                                     \
+  X(PFNGLGETQUERYOBJECTUI64VPROC, glGetQueryObjectui64v)
 
 #define NIGHTLOOM_DECLARE_GL_POINTER(type, name) extern type name;
 NIGHTLOOM_GL_POINTERS(NIGHTLOOM_DECLARE_GL_POINTER)
@@ -92,6 +97,11 @@ extern FrameTarget frameTarget;
 
 // Binds frameTarget's framebuffer (once the framebuffer entry points are loaded).
 void bindFrameTarget();
+
+// Whether the current context's renderer draws on the processor (Mesa's llvmpipe and softpipe,
+// SwiftShader): there reading a picture back is a copy in memory, and a vertex costs the one
+// thread that shades it, so trading a read-back for vertices pays; on a graphics card it does not.
+bool rendererDrawsOnTheProcessor();
 
 // Sets the blend equation through glBlendEquation when it was loaded, else glBlendEquationEXT.
 // Every blend-equation change in the program goes through here.

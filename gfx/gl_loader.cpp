@@ -76,6 +76,15 @@ void fetchBufferEntryPoints(LoaderHooks& hooks) {
   FETCH(glDeleteVertexArrays);
 }
 
+// Only the benchmark counts with these, and only where the driver has the counters it reads.
+void fetchQueryEntryPoints(LoaderHooks& hooks) {
+  FETCH(glGenQueries);
+  FETCH(glDeleteQueries);
+  FETCH(glBeginQuery);
+  FETCH(glEndQuery);
+  FETCH(glGetQueryObjectui64v);
+}
+
 // The six multitexture entry points; false when any is missing.
 bool fetchMultitextureEntryPoints(LoaderHooks& hooks) {
   FETCH(glActiveTexture);
@@ -182,6 +191,10 @@ bool ExtensionLoader::load(LoaderHooks& hooks, const GLVersion& version) {
                 versionText(version));
   }
   fetchBufferEntryPoints(hooks);
+  if (hasExtension("GL_ARB_pipeline_statistics_query") &&
+      (version.atLeast(3, 3) || hasExtension("GL_ARB_timer_query"))) {
+    fetchQueryEntryPoints(hooks);
+  }
 
   loaded = true;
   return true;

@@ -1,5 +1,8 @@
 // Storage of the process-wide GL entry points and the frame target, and the one place that picks a
 // blend-equation entry.
+#include <cstring>
+#include <initializer_list>
+
 #include "gfx/gl.h"
 
 namespace gl {
@@ -12,6 +15,16 @@ FrameTarget frameTarget;
 
 void bindFrameTarget() {
   if (glBindFramebufferEXT) glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, frameTarget.framebuffer);
+}
+
+bool rendererDrawsOnTheProcessor() {
+  const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+  if (renderer == nullptr) return false;
+  for (const char* name :
+       {"llvmpipe", "softpipe", "swrast", "SwiftShader", "Software Rasterizer"}) {
+    if (std::strstr(renderer, name) != nullptr) return true;
+  }
+  return false;
 }
 
 void setBlendEquation(GLenum mode) {

@@ -4,6 +4,7 @@
 
 #include "app/scene_params.h"
 #include "assets/shader_sources.h"
+#include "gfx/gl.h"
 #include "launcher/demo_context.h"
 
 DemoRuntime* demoRuntime = nullptr;
@@ -45,6 +46,7 @@ DemoRuntime::DemoRuntime(DemoContext& demoContext)
   if (!failure.empty()) return;
   buildLayers();
   dotLayerTable = table.get();
+  dotPictureCulling = gl::rendererDrawsOnTheProcessor();
   seedSceneTables();
 }
 

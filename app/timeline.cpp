@@ -72,7 +72,7 @@ void selectDrawBuffer(GLenum buffer) { gl::glDrawBuffers(1, &buffer); }
 bool beginTarget(const char* name) {
   const bool bound = bindRenderTarget(name);
   selectDrawBuffer(GL_COLOR_ATTACHMENT0_EXT);
-  glClear(kClearAll);
+  clearBoundTarget(kClearAll);
   return bound;
 }
 

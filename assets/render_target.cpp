@@ -53,6 +53,7 @@ void TextureRegistry::resizeRenderTargets(int32_t side) {
     }
     target->width = side;
     target->height = side;
+    target->depthWritten = true;
     gl::glBindRenderbufferEXT(GL_RENDERBUFFER_EXT, target->depthBuffer);
     gl::glRenderbufferStorageEXT(GL_RENDERBUFFER_EXT, GL_DEPTH_COMPONENT24, side, side);
   }
@@ -62,19 +63,43 @@ RenderTarget* TextureRegistry::findRenderTarget(const char* name) {
   return findByName(targetList, name);
 }
 
+// Single precision and truncation on purpose: a 1920-wide target gets the band (0, 420) 1079 high,
+// not the 1080 that 16:9 would give, and the composite is built around exactly that.
+TargetBand targetBand(const RenderTarget& target) {
+  const float h = float(target.height);
+  const float bandHeight = h / target.aspect;
+  const float bandY = (h - bandHeight) * 0.5f;
+  return {GLint(bandY), GLsizei(bandHeight)};
+}
+
 bool bindRenderTarget(const char* name) {
   RenderTarget* target =
       currentTextureRegistry ? currentTextureRegistry->findRenderTarget(name) : nullptr;
   if (!target) return false;
   gl::glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, target->framebuffer);
+  currentTextureRegistry->boundTarget = target;
   glPushAttrib(GL_VIEWPORT_BIT);
-  // Single precision and truncation on purpose: a 1920-wide target gets the band (0, 420) 1079
-  // high, not the 1080 that 16:9 would give, and the composite is built around exactly that.
-  const float h = float(target->height);
-  const float bandHeight = h / target->aspect;
-  const float bandY = (h - bandHeight) * 0.5f;
-  glViewport(0, GLint(bandY), target->width, GLsizei(bandHeight));
+  const TargetBand band = targetBand(*target);
+  glViewport(0, band.y, target->width, band.height);
   return true;
+}
+
+void clearBoundTarget(GLbitfield mask) {
+  GLint framebuffer = 0;
+  glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &framebuffer);
+  RenderTarget* target = currentTextureRegistry ? currentTextureRegistry->boundTarget : nullptr;
+  if (!target || static_cast<GLuint>(framebuffer) != target->framebuffer) {
+    glClear(mask);
+    return;
+  }
+  if (!target->depthWritten) mask &= ~GLbitfield(GL_DEPTH_BUFFER_BIT);
+  if (mask & GL_DEPTH_BUFFER_BIT) target->depthWritten = false;
+  glClear(mask);
+}
+
+void noteDepthWrites() {
+  RenderTarget* target = currentTextureRegistry ? currentTextureRegistry->boundTarget : nullptr;
+  if (target) target->depthWritten = true;
 }
 
 // The target's texture is square but only its band holds the picture; the timeline passes a half

@@ -64,6 +64,7 @@ void TextureRegistry::release() {
     gl::glDeleteRenderbuffersEXT(1, &target->depthBuffer);
   }
   // Render targets point at textures, so they go first when the memory is freed.
+  boundTarget = nullptr;
   targetList.clear();
   textureList.clear();
 }

@@ -39,6 +39,9 @@ struct RenderTarget {
   std::vector<RenderTargetAttachment> attachments;
   GLenum target = GL_TEXTURE_2D;
   float aspect = 1.0f;  // width-to-height ratio of the band drawn into the target
+  // Whether the depth buffer may hold anything but the clear depth: set by every draw that tests
+  // and writes depth (noteDepthWrites), cleared by clearBoundTarget's depth clear.
+  bool depthWritten = true;
 };
 
 class TextureRegistry {
@@ -68,6 +71,8 @@ class TextureRegistry {
   const std::vector<std::unique_ptr<Texture>>& textures() const { return textureList; }
   const std::vector<std::unique_ptr<RenderTarget>>& renderTargets() const { return targetList; }
 
+  RenderTarget* boundTarget = nullptr;  // the one bindRenderTarget bound last
+
  private:
   std::vector<std::unique_ptr<Texture>> textureList;
   std::vector<std::unique_ptr<RenderTarget>> targetList;
@@ -77,10 +82,26 @@ class TextureRegistry {
 // runtime is built.
 extern TextureRegistry* currentTextureRegistry;
 
+// The rows of a target's band: the only rows its scenes draw into.
+struct TargetBand {
+  int32_t y = 0;
+  int32_t height = 0;
+};
+TargetBand targetBand(const RenderTarget& target);
+
 // Binds the named target's framebuffer, pushes the viewport attribute and sets the viewport to the
 // target's band. False (and no state touched) when no target has that name; after true the caller
 // pops the attribute and rebinds framebuffer 0.
 bool bindRenderTarget(const char* name);
+
+// Clears the buffers of `mask` in what is bound. On a render target the depth buffer is cleared
+// only when something wrote depth since its last clear: most scenes draw without the depth test,
+// and clearing a target's depth costs about as much as clearing its colour.
+void clearBoundTarget(GLbitfield mask);
+
+// Every draw that writes depth says so first (the cube cloud, the credits roll): the bound
+// target's depth must then be cleared again before the next frame's scenes.
+void noteDepthWrites();
 
 // Draws the named texture on one quad (-halfWidth..halfWidth, -halfHeight..halfHeight) under a
 // -1..1 orthographic view onto the bound framebuffer.

@@ -4,10 +4,12 @@
 // and the orderly end of a run interrupted from outside.
 #include "capture/capture.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -18,6 +20,7 @@
 #include "assets/data_files.h"
 #include "assets/show_data.h"
 #include "capture/bench.h"
+#include "capture/frame_feed.h"
 #include "capture/png_file.h"
 #include "capture/video_encoder.h"
 #include "gfx/gl.h"
@@ -276,13 +279,26 @@ class VideoOutput final : public CaptureOutput {
   }
   bool begin(std::string& why) override {
     showProgress();
-    return encoder.start(ffmpegCommand(width, height, fps, dataFilePath(kMusicFile),
-                                       captureMusicStartMs(fps), settings, partial.string()),
-                         why);
+    if (!encoder.start(ffmpegCommand(width, height, fps, dataFilePath(kMusicFile),
+                                     captureMusicStartMs(fps), settings, partial.string()),
+                       why)) {
+      return false;
+    }
+    feed = std::make_unique<FrameFeed>(encoder, static_cast<size_t>(width) * height * 4);
+    return true;
+  }
+  void render(DemoContext& context) override {
+    renderStarted = Clock::now();
+    CaptureOutput::render(context);
   }
   // Closes ffmpeg's input and waits for it. After an interrupt it gets a few seconds and a second
   // interrupt ends it at once; otherwise it takes what it needs unless an interrupt comes.
   void settle() override {
+    // Every frame sent is written first, unless the run was interrupted (then the output goes).
+    if (feed && !feed->finish(interruptCount() > 0) && !failed) {
+      failed = true;
+      error = "ffmpeg stopped taking frames";
+    }
     if (interruptCount() > 0) {
       encoded = encoder.finish(
           kInterruptedPatienceSeconds, [] { return interruptCount() > 1; }, encodeError);
@@ -315,6 +331,13 @@ class VideoOutput final : public CaptureOutput {
   void summarize(double seconds) const override {
     std::error_code ignored;
     const uint64_t total = frameCount();
+    // Where a frame's time went, before the line that says what was written.
+    const double perFrame = 1000.0 / static_cast<double>(std::max<uint64_t>(frames(), 1));
+    std::fprintf(stderr,
+                 "nightloom: a frame took %.1f ms to draw, %.1f ms to read back and %.1f ms of "
+                 "waiting for the encoder\n",
+                 drawingSeconds * perFrame, readingSeconds * perFrame,
+                 (feed ? feed->waitedSeconds() : 0.0) * perFrame);
     std::fprintf(stderr,
                  "nightloom: %s %s (%s: %s; %dx%d, %.2f s, %llu frames at %d fps) in %.1f s\n",
                  replacing ? "replaced" : "wrote", path.c_str(),
@@ -324,12 +347,20 @@ class VideoOutput final : public CaptureOutput {
   }
 
  private:
+  // The encoder takes the frame on the feed's thread while the next one is drawn.
   bool takeFrame() override {
-    readFrame(width, height, rgb);
-    if (!encoder.send(rgb.data(), rgb.size())) {
+    glFinish();
+    const Clock::time_point drawn = Clock::now();
+    drawingSeconds += std::chrono::duration<double>(drawn - renderStarted).count();
+    uint8_t* buffer = feed->nextBuffer();
+    if (!buffer) {
       error = "ffmpeg stopped taking frames";
       return false;
     }
+    const Clock::time_point free = Clock::now();
+    readFrameAsRead(width, height, buffer);
+    readingSeconds += secondsSince(free);
+    feed->send();
     return true;
   }
 
@@ -339,6 +370,10 @@ class VideoOutput final : public CaptureOutput {
   fs::path partial;
   bool replacing = false;
   VideoEncoder encoder;
+  std::unique_ptr<FrameFeed> feed;  // after the encoder: it goes first
+  Clock::time_point renderStarted;
+  double drawingSeconds = 0;
+  double readingSeconds = 0;
   bool encoded = false;
   std::string encodeError;
 };

@@ -61,6 +61,12 @@ void readFrame(int width, int height, std::vector<uint8_t>& rgb) {
   }
 }
 
+void readFrameAsRead(int width, int height, uint8_t* bgra) {
+  glReadBuffer(gl::frameTarget.colourBuffer);
+  glPixelStorei(GL_PACK_ALIGNMENT, 4);
+  glReadPixels(0, 0, width, height, GL_BGRA, GL_UNSIGNED_BYTE, bgra);
+}
+
 uint64_t captureFrameCount(int fps) {
   uint64_t count = 0;
   while (captureFrameTime(count, fps) < kShowEndMs) ++count;

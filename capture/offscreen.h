@@ -42,6 +42,10 @@ inline uint32_t captureFrameTime(uint64_t index, int fps) {
 // rows, top first.
 void readFrame(int width, int height, std::vector<uint8_t>& rgb);
 
+// Reads the frame just drawn as the frame target holds it into `bgra` (width x height x 4 bytes):
+// BGRA, rows bottom first. The cheapest read there is; the encoder turns it the right way up.
+void readFrameAsRead(int width, int height, uint8_t* bgra);
+
 // Number of frames the show presents at `fps` (those before 76 000 ms).
 uint64_t captureFrameCount(int fps);
 

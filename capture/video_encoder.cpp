@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <initializer_list>
 
 #include "app/frame_loop.h"
 
@@ -86,64 +87,32 @@ std::string lowerCase(std::string text) {
   return text;
 }
 
+void append(std::vector<std::string>& command, std::initializer_list<const char*> words) {
+  command.insert(command.end(), words.begin(), words.end());
+}
+
 // Players, browsers and video sites read untagged HD video as BT.709, and most of them ignore the
 // tags anyway: so the frames are converted with the BT.709 matrix into limited range (ffmpeg's
 // own default would be BT.601, untagged), and every tag is written in the container and in the
 // H.264 stream alike. +faststart puts the index first, so that a browser plays before the whole
 // file has arrived.
 void appendMp4Streams(std::vector<std::string>& command, int crf) {
-  command.insert(command.end(), {"-vf",
-                                 "scale=out_color_matrix=bt709:out_range=tv,format=yuv420p",
-                                 "-c:v",
-                                 "libx264",
-                                 "-preset",
-                                 "veryfast",
-                                 "-crf",
-                                 std::to_string(crf),
-                                 "-pix_fmt",
-                                 "yuv420p",
-                                 "-color_primaries",
-                                 "bt709",
-                                 "-color_trc",
-                                 "bt709",
-                                 "-colorspace",
-                                 "bt709",
-                                 "-color_range",
-                                 "tv",
-                                 "-c:a",
-                                 "aac",
-                                 "-b:a",
-                                 "192k",
-                                 "-movflags",
-                                 "+faststart"});
+  append(command, {"-vf", "vflip,scale=out_color_matrix=bt709:out_range=tv,format=yuv420p"});
+  append(command, {"-c:v", "libx264", "-preset", "veryfast", "-crf"});
+  command.push_back(std::to_string(crf));
+  append(command, {"-pix_fmt", "yuv420p", "-color_primaries", "bt709", "-color_trc", "bt709"});
+  append(command, {"-colorspace", "bt709", "-color_range", "tv"});
+  append(command, {"-c:a", "aac", "-b:a", "192k", "-movflags", "+faststart"});
 }
 
 // FFV1 keeps the RGB frames exactly, each frame on its own (so any frame can be cut out), in
 // slices with checksums, tagged as the sRGB the show draws; the sound is 32-bit float PCM, the
 // very samples that the MP4's AAC encoder is given.
 void appendMasterStreams(std::vector<std::string>& command) {
-  command.insert(command.end(), {"-c:v",
-                                 "ffv1",
-                                 "-level",
-                                 "3",
-                                 "-g",
-                                 "1",
-                                 "-slices",
-                                 "24",
-                                 "-slicecrc",
-                                 "1",
-                                 "-pix_fmt",
-                                 "gbrp",
-                                 "-color_primaries",
-                                 "bt709",
-                                 "-color_trc",
-                                 "iec61966-2-1",
-                                 "-colorspace",
-                                 "rgb",
-                                 "-color_range",
-                                 "pc",
-                                 "-c:a",
-                                 "pcm_f32le"});
+  append(command, {"-vf", "vflip", "-c:v", "ffv1", "-level", "3", "-g", "1"});
+  append(command, {"-slices", "24", "-slicecrc", "1", "-pix_fmt", "gbrp"});
+  append(command, {"-color_primaries", "bt709", "-color_trc", "iec61966-2-1"});
+  append(command, {"-colorspace", "rgb", "-color_range", "pc", "-c:a", "pcm_f32le"});
 }
 
 }  // namespace
@@ -182,6 +151,9 @@ std::string musicFilter(uint32_t musicDelayMs, bool audible) {
          ",atrim=end=" + showSeconds + (audible ? "" : ",volume=0");
 }
 
+// The frames come as GL reads them, BGRA rows from the bottom (a copy in memory where the renderer
+// draws on the processor, where RGB would be converted pixel by pixel); vflip only turns ffmpeg's
+// row pointers round.
 std::vector<std::string> ffmpegCommand(int width, int height, int fps, const std::string& musicPath,
                                        uint32_t musicDelayMs, const EncoderSettings& settings,
                                        const std::string& output) {
@@ -193,7 +165,7 @@ std::vector<std::string> ffmpegCommand(int width, int height, int fps, const std
                                       "-f",
                                       "rawvideo",
                                       "-pix_fmt",
-                                      "rgb24",
+                                      "bgr0",
                                       "-s",
                                       std::to_string(width) + "x" + std::to_string(height),
                                       "-r",

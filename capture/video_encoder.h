@@ -64,7 +64,8 @@ std::string describeStreams(const EncoderSettings& settings);
 // the show's length, muted without `audible`.
 std::string musicFilter(uint32_t musicDelayMs, bool audible);
 
-// The ffmpeg command that encodes raw RGB frames from standard input, with the music laid in
+// The ffmpeg command that encodes raw frames from standard input (BGRA, rows bottom first, as
+// readFrameAsRead gives them), with the music laid in
 // `musicDelayMs` late, into `output` in the settings' format. Without `audible` (--no-music) the
 // sound track is silent: the music still drives the beats, as in the live show with its box
 // unticked.

@@ -271,8 +271,10 @@ void readPicture() {
   for (const std::unique_ptr<RenderTarget>& target : currentTextureRegistry->renderTargets()) {
     for (const RenderTargetAttachment& attachment : target->attachments) {
       const Texture* texture = attachment.texture;
-      if (texture && texture->name == "DEFAULT_TARGET1" && texture->width == texture->height) {
-        picture.read(target->framebuffer, texture->width);
+      if (texture && texture->name == "DEFAULT_TARGET1" && texture->width == texture->height &&
+          texture->width == target->width && target->height == target->width) {
+        const TargetBand band = targetBand(*target);
+        picture.read(target->framebuffer, texture->width, band.y, band.height);
         return;
       }
     }

@@ -16,17 +16,22 @@ constexpr int32_t kBlock = 8;  // texels on a side of a block
 
 }  // namespace
 
-bool DotPicture::read(uint32_t framebuffer, int32_t pictureSide) {
+bool DotPicture::read(uint32_t framebuffer, int32_t pictureSide, int32_t bandRow, int32_t rows) {
   side = 0;
-  if (pictureSide <= 0 || !gl::glBindFramebufferEXT) return false;
+  if (pictureSide <= 0 || bandRow < 0 || rows <= 0 || bandRow + rows > pictureSide ||
+      !gl::glBindFramebufferEXT) {
+    return false;
+  }
   GLint bound = 0;
   glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &bound);
-  pixels.resize(static_cast<size_t>(pictureSide) * static_cast<size_t>(pictureSide) * 4);
+  pixels.resize(static_cast<size_t>(pictureSide) * static_cast<size_t>(rows) * 4);
   gl::glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, framebuffer);
   glPixelStorei(GL_PACK_ALIGNMENT, 4);
-  glReadPixels(0, 0, pictureSide, pictureSide, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+  glReadPixels(0, bandRow, pictureSide, rows, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
   gl::glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, static_cast<GLuint>(bound));
   side = pictureSide;
+  firstRow = bandRow;
+  rowCount = rows;
   reduce();
   return true;
 }
@@ -34,18 +39,24 @@ bool DotPicture::read(uint32_t framebuffer, int32_t pictureSide) {
 void DotPicture::reduce() {
   blocksAcross = (side + kBlock - 1) / kBlock;
   const int32_t blocksUp = blocksAcross;
-  lightestInBlock.assign(static_cast<size_t>(blocksAcross) * static_cast<size_t>(blocksUp), 255);
+  // Only blocks wholly inside the rows read can be light.
+  lightestInBlock.assign(static_cast<size_t>(blocksAcross) * static_cast<size_t>(blocksUp), 0);
+  const int32_t firstBlock = (firstRow + kBlock - 1) / kBlock;
+  const int32_t endBlock = (firstRow + rowCount) / kBlock;
   const size_t rowBytes = static_cast<size_t>(side) * 4;
-  for (int32_t y = 0; y < side; ++y) {
-    const uint8_t* row = pixels.data() + static_cast<size_t>(y) * rowBytes;
-    uint8_t* blocks = lightestInBlock.data() + static_cast<size_t>(y / kBlock) * blocksAcross;
-    for (int32_t bx = 0; bx < blocksAcross; ++bx) {
-      // Alpha is taken with the colour: it only makes the test stricter.
-      const size_t from = static_cast<size_t>(bx) * kBlock * 4;
-      const size_t to = std::min(rowBytes, from + kBlock * 4);
-      uint8_t least = blocks[bx];
-      for (size_t i = from; i < to; ++i) least = std::min(least, row[i]);
-      blocks[bx] = least;
+  for (int32_t by = firstBlock; by < endBlock; ++by) {
+    uint8_t* blocks = lightestInBlock.data() + static_cast<size_t>(by) * blocksAcross;
+    std::fill(blocks, blocks + blocksAcross, 255);
+    for (int32_t y = by * kBlock; y < (by + 1) * kBlock; ++y) {
+      const uint8_t* row = pixels.data() + static_cast<size_t>(y - firstRow) * rowBytes;
+      for (int32_t bx = 0; bx < blocksAcross; ++bx) {
+        // Alpha is taken with the colour: it only makes the test stricter.
+        const size_t from = static_cast<size_t>(bx) * kBlock * 4;
+        const size_t to = std::min(rowBytes, from + kBlock * 4);
+        uint8_t least = blocks[bx];
+        for (size_t i = from; i < to; ++i) least = std::min(least, row[i]);
+        blocks[bx] = least;
+      }
     }
   }
 }

@@ -1,9 +1,9 @@
 // The halftoned picture as the processor sees it, for leaving out the dots that cannot change a
 // pixel: a dot whose picture is white or nearly so is shrunk by the card to a speck whose every
 // fragment rounds to nothing, yet it costs six vertices on the renderer's one vertex thread. The
-// picture is read back once per dot pass, reduced to the lightest level of every 8 x 8 block, and
-// each dot is judged by the blocks its sample (with its filter's neighbours and a texel to spare)
-// can reach.
+// picture's band is read back once per dot pass, reduced to the lightest level of every 8 x 8
+// block, and each dot is judged by the blocks its sample (with its filter's neighbours and a texel
+// to spare) can reach.
 #pragma once
 
 #include <algorithm>
@@ -15,10 +15,12 @@
 
 class DotPicture {
  public:
-  // Reads the square picture texture `side` texels wide through the framebuffer `framebuffer`
-  // (the render target drawn into it), restoring the framebuffer bound before. False (and nothing
-  // to judge by) when it cannot.
-  bool read(uint32_t framebuffer, int32_t side);
+  // Reads rows `firstRow` to `firstRow + rows` (the band the scenes draw into) of the square
+  // picture texture `side` texels wide through the framebuffer `framebuffer` (the render target
+  // drawn into it), restoring the framebuffer bound before. Blocks outside those rows count as
+  // dark: a dot that samples there is always drawn. False (and nothing to judge by) when it
+  // cannot.
+  bool read(uint32_t framebuffer, int32_t side, int32_t firstRow, int32_t rows);
   bool available() const { return side > 0; }
   void forget() { side = 0; }
 
@@ -49,7 +51,9 @@ class DotPicture {
 
   int32_t side = 0;
   int32_t blocksAcross = 0;
-  std::vector<uint8_t> pixels;           // RGBA rows, bottom first
+  int32_t firstRow = 0;
+  int32_t rowCount = 0;
+  std::vector<uint8_t> pixels;           // RGBA rows of the band, bottom first
   std::vector<uint8_t> lightestInBlock;  // the least channel value of each 8 x 8 block
 };
 

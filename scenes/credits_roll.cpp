@@ -36,6 +36,7 @@ void drawBand(float angle, const TextureRows& rows, float halfHeight) {
 
 void drawCreditsRoll(float frameDelta) {
   SceneParams& p = sceneParams;
+  noteDepthWrites();
   glEnable(GL_DEPTH_TEST);
   glDepthMask(GL_TRUE);
   glDepthFunc(GL_LEQUAL);

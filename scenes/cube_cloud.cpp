@@ -109,6 +109,7 @@ void renderCubeCloud(uint32_t ms, float frameDelta) {
   p.cubeSpawnTimer = std::min(p.cubeSpawnTimer + frameDelta * 4.0f, 1.0f);
   if (p.cubePositions.size() < kMaxCubes && p.cubeSpawnTimer > 0.99f) spawnCube();
 
+  noteDepthWrites();
   glEnable(GL_DEPTH_TEST);
   glDepthMask(GL_TRUE);
   glDepthFunc(GL_LEQUAL);

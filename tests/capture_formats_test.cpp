@@ -146,13 +146,18 @@ struct ShowCapture {
 
 TEST(CaptureColours, ColourBarsThroughTheEncoderComeBackAsTheyWent) {
   constexpr int kWidth = 1920, kHeight = 1080, kFps = 30;
-  // White, yellow, cyan, green, magenta, red, blue, black.
+  // White, yellow, cyan, green, magenta, red, blue, black; sent as the capture sends frames, BGRA.
   constexpr uint8_t kBars[8][3] = {{255, 255, 255}, {255, 255, 0}, {0, 255, 255}, {0, 255, 0},
                                    {255, 0, 255},   {255, 0, 0},   {0, 0, 255},   {0, 0, 0}};
-  std::vector<uint8_t> frame(static_cast<size_t>(kWidth) * kHeight * 3);
+  std::vector<uint8_t> frame(static_cast<size_t>(kWidth) * kHeight * 4);
   for (int y = 0; y < kHeight; ++y) {
     for (int x = 0; x < kWidth; ++x) {
-      std::memcpy(&frame[(static_cast<size_t>(y) * kWidth + x) * 3], kBars[x * 8 / kWidth], 3);
+      uint8_t* pixel = &frame[(static_cast<size_t>(y) * kWidth + x) * 4];
+      const uint8_t* bar = kBars[x * 8 / kWidth];
+      pixel[0] = bar[2];
+      pixel[1] = bar[1];
+      pixel[2] = bar[0];
+      pixel[3] = 255;
     }
   }
   Sandbox sandbox;

@@ -27,7 +27,7 @@ TEST(CaptureSchedule, TheEncoderGetsRawFramesAndTheDelayedMusic) {
   };
   EXPECT_EQ(command.front(), "ffmpeg");
   EXPECT_TRUE(has("640x360"));
-  EXPECT_TRUE(has("rgb24"));
+  EXPECT_TRUE(has("bgr0"));  // as GL reads the frame, rows bottom first: ffmpeg turns them
   // The sound track lasts the show whatever the music's length: padded with silence, then cut.
   EXPECT_TRUE(has("adelay=3016:all=1,apad=whole_dur=76.000,atrim=end=76.000"));
   EXPECT_FALSE(has("-shortest"));

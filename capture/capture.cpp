@@ -257,6 +257,7 @@ class VideoOutput final : public CaptureOutput {
   }
 
   bool checkTarget(std::string& why) override {
+    if (!fileTargetAllowed(path, replacing, why)) return false;
     if (!format) {
       why = unknownVideoFormatMessage(path);
       return false;

@@ -2,10 +2,12 @@
 // context that emscripten's desktop-GL emulation stands on, and Escape reported as the desktop
 // window reports it. The page sizes and shows the canvas; this backend only fills it.
 //   [x] canvas of any size in device pixels, kept for a second show   [x] Escape
+//   [x] the real renderer's name (WEBGL_debug_renderer_info), so the dots know a software one
 //   [x] desktop GL 3.0 as emscripten emulates it on WebGL 1 (gl_shim_webgl.cpp adds the rest)
 //   [ ] window class, window-system extensions (a page has neither)   [ ] full screen (the page's)
 //   [ ] vertical sync (the browser paces the frames)   [ ] off-screen frames (the still draws here)
 #include <SDL.h>
+#include <emscripten.h>
 
 #include <string>
 
@@ -14,6 +16,26 @@
 #include "gfx/gl_shim_webgl.h"
 
 namespace {
+
+// The renderer behind the browser's WebGL ("ANGLE (Google, Vulkan 1.3.0 (SwiftShader Device ...")
+// where the browser tells it, else GL_RENDERER's "WebKit WebGL"; the string lives as long as the
+// page.
+EM_JS(char*, unmaskedRendererName, (), {
+  var name = "";
+  try {
+    var context = GLctx;
+    var info = context.getExtension("WEBGL_debug_renderer_info");
+    name = info ? context.getParameter(info.UNMASKED_RENDERER_WEBGL) : "";
+    if (!name) name = context.getParameter(context.RENDERER);
+  } catch (e) {
+  }
+  return allocateUTF8(String(name));
+});
+
+const char* webglRendererName() {
+  static const char* name = unmaskedRendererName();
+  return name;
+}
 
 // What the emulation offers over WebGL 1, in the names the loader asks for: reverse-subtract
 // blending and framebuffer objects are WebGL 1 core, vertex arrays and buffers are emulated.
@@ -44,6 +66,7 @@ class CanvasDisplay final : public Display {
     if (!context) return failWith("this browser gives no WebGL context: ", SDL_GetError());
     extensions = std::string(kEmulatedExtensions) + " " +
                  reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+    gl::rendererName = webglRendererName;
     return true;
   }
 

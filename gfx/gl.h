@@ -98,6 +98,10 @@ extern FrameTarget frameTarget;
 // Binds frameTarget's framebuffer (once the framebuffer entry points are loaded).
 void bindFrameTarget();
 
+// The current context's renderer by name: GL_RENDERER, unless a display knows better (a browser's
+// WebGL calls itself "WebKit WebGL" and names the real renderer only through an extension).
+extern const char* (*rendererName)();
+
 // Whether the current context's renderer draws on the processor (Mesa's llvmpipe and softpipe,
 // SwiftShader): there reading a picture back is a copy in memory, and a vertex costs the one
 // thread that shades it, so trading a read-back for vertices pays; on a graphics card it does not.

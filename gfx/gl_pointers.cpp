@@ -17,8 +17,14 @@ void bindFrameTarget() {
   if (glBindFramebufferEXT) glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, frameTarget.framebuffer);
 }
 
+namespace {
+const char* glRenderer() { return reinterpret_cast<const char*>(glGetString(GL_RENDERER)); }
+}  // namespace
+
+const char* (*rendererName)() = glRenderer;
+
 bool rendererDrawsOnTheProcessor() {
-  const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+  const char* renderer = rendererName();
   if (renderer == nullptr) return false;
   for (const char* name :
        {"llvmpipe", "softpipe", "swrast", "SwiftShader", "Software Rasterizer"}) {

@@ -3,7 +3,7 @@
 // screen; the pbuffer gives a real framebuffer 0 with a back buffer to read back.
 //   [x] off-screen frames of any size up to the driver's limits (colour, depth, stencil)
 //   [x] window-system extensions (EGL's own string)
-//   [x] window-system independence (no X server, no GPU)
+//   [x] window-system independence (no X server, no GPU; a GPU through EGL's device platform)
 //   [x] vertical sync (eglSwapInterval, where the driver honours it)
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
@@ -109,18 +109,30 @@ class HeadlessDisplay final : public Display {
 
  private:
   // Mesa's surfaceless platform needs no X server or Wayland compositor; plain eglGetDisplay would
-  // look for one first and fail without $DISPLAY.
+  // look for one first and fail without $DISPLAY. A driver without it (NVIDIA's) offers its
+  // devices instead, which need no window system either.
   bool openDisplay() {
     auto getPlatformDisplay = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(
         eglGetProcAddress("eglGetPlatformDisplayEXT"));
     if (!getPlatformDisplay) return failWith("EGL lacks eglGetPlatformDisplayEXT");
     display = getPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
-    if (display == EGL_NO_DISPLAY) return failWith("EGL has no surfaceless platform (Mesa)");
-    if (!eglInitialize(display, nullptr, nullptr)) {
-      display = EGL_NO_DISPLAY;
-      return failWith("EGL could not initialise the surfaceless display");
+    if (initialised()) return true;
+    auto queryDevices =
+        reinterpret_cast<PFNEGLQUERYDEVICESEXTPROC>(eglGetProcAddress("eglQueryDevicesEXT"));
+    EGLDeviceEXT device = nullptr;
+    EGLint devices = 0;
+    if (queryDevices && queryDevices(1, &device, &devices) && devices > 0) {
+      display = getPlatformDisplay(EGL_PLATFORM_DEVICE_EXT, device, nullptr);
+      if (initialised()) return true;
     }
-    return true;
+    return failWith("EGL has neither Mesa's surfaceless platform nor a device to draw on");
+  }
+
+  bool initialised() {
+    if (display == EGL_NO_DISPLAY) return false;
+    if (eglInitialize(display, nullptr, nullptr)) return true;
+    display = EGL_NO_DISPLAY;
+    return false;
   }
 
   bool failWith(const char* why) {

@@ -3,8 +3,10 @@
 #include "app/timeline.h"
 
 #include "app/scene_params.h"
+#include "assets/show_data.h"
 #include "assets/texture_registry.h"
 #include "audio/spectrum.h"
+#include "base/widescreen.h"
 #include "dots/dot_field.h"
 #include "gfx/display.h"
 #include "gfx/frame_passes.h"
@@ -25,8 +27,6 @@ namespace {
 // or more; it is the single-precision 1000.1 widened to double.
 constexpr double kClearDepth = 1000.0999755859375;
 constexpr GLbitfield kClearAll = GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT;
-// The single-precision 1.778, not 16/9: it shows the band the render-target viewport covered.
-constexpr float kBandHalfHeight = 1.778f;
 
 void applyReset(TimelineReset reset) {
   SceneParams& params = sceneParams;
@@ -115,7 +115,7 @@ void renderTimeline(DemoContext& context) {
   markPass(FramePass::Scenes);
   glClearColor(1.0f, 1.0f, 1.0f, 1.0f);
   glClearDepth(kClearDepth);
-  bool bound = beginTarget("RT_DEFAULT1");
+  bool bound = beginTarget(kSceneTarget);
   runScheduledScenes(ms, frameDelta);
   // The halftone samples the scenes' picture from the first target, so it is drawn into the
   // second; the lettering then goes into whichever target the window shows, over the dots and
@@ -123,7 +123,7 @@ void renderTimeline(DemoContext& context) {
   if (sceneParams.dotMode != 0) {
     endTarget(bound);
     markPass(FramePass::DotsCoarse);
-    bound = beginTarget("RT_DEFAULT2");
+    bound = beginTarget(kHalftoneTarget);
     drawDotField(1.0f, {1.0f, 1.0f, 1.0f, 1.0f});
   }
   markPass(FramePass::Lettering);
@@ -139,8 +139,8 @@ void renderTimeline(DemoContext& context) {
   glDisable(GL_CULL_FACE);
   glDisable(GL_BLEND);
   glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-  compositeTexture(sceneParams.dotMode != 0 ? "DEFAULT_TARGET2" : "DEFAULT_TARGET1", 1.0f,
-                   kBandHalfHeight);
+  compositeTexture(sceneParams.dotMode != 0 ? kHalftoneTexture : kSceneTexture, 1.0f,
+                   kCompositeHalfHeight);
   glEnable(GL_DEPTH_TEST);
   glEnable(GL_CULL_FACE);
   markPass(FramePass::Overlay);

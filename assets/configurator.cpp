@@ -12,13 +12,11 @@
 #include "assets/show_data.h"
 #include "assets/texture_registry.h"
 #include "audio/music.h"
+#include "base/widescreen.h"
 #include "gfx/gl.h"
 #include "launcher/demo_context.h"
 
 namespace {
-
-// The band the render targets draw into: full width, 1 / 1.778 of the height.
-constexpr float kTargetAspect = 1.778f;
 
 void warn(const std::string& message) {
   std::fprintf(stderr, "nightloom: warning: %s\n", message.c_str());
@@ -79,16 +77,18 @@ bool ActorsConfigurator::configure() {
 }
 
 bool ActorsConfigurator::buildGraphicsAssets() {
-  if (!buildProgram("OVERLAY", "DEFAULT_OVERLAY_VERT", kOverlayVertexSource, "DEFAULT_OVERLAY_FRAG",
-                    kOverlayFragmentSource)) {
+  if (!buildProgram(kOverlayProgram, "DEFAULT_OVERLAY_VERT", kOverlayVertexSource,
+                    "DEFAULT_OVERLAY_FRAG", kOverlayFragmentSource)) {
     return false;
   }
-  registerInputs(*context->shaderRegistry.findProgram("OVERLAY"), kOverlayUniforms);
+  registerInputs(*context->shaderRegistry.findProgram(kOverlayProgram), kOverlayUniforms);
 
-  if (!buildProgram("DOTS", "DOTS_VERT", kDotsVertexSource, "DOTS_FRAG", kDotsFragmentSource)) {
+  if (!buildProgram(kDotsProgram, "DOTS_VERT", kDotsVertexSource, "DOTS_FRAG",
+                    kDotsFragmentSource)) {
     return false;
   }
-  registerInputs(*context->shaderRegistry.findProgram("DOTS"), kDotsUniforms, kDotsAttributes);
+  registerInputs(*context->shaderRegistry.findProgram(kDotsProgram), kDotsUniforms,
+                 kDotsAttributes);
 
   buildRenderTargets();
   buildImages();
@@ -116,12 +116,11 @@ bool ActorsConfigurator::buildProgram(const char* programName, const char* verte
 void ActorsConfigurator::buildRenderTargets() {
   TextureRegistry& textures = context->textureRegistry;
   const int32_t side = context->width;
-  textures.createTexture("DEFAULT_TARGET1", side, side, kMipmapNone, nullptr, GL_LINEAR, GL_LINEAR);
-  textures.createTexture("DEFAULT_TARGET2", side, side, kMipmapNone, nullptr, GL_LINEAR, GL_LINEAR);
-  textures.createRenderTarget("RT_DEFAULT1", textures.findTexture("DEFAULT_TARGET1"),
-                              kTargetAspect);
-  textures.createRenderTarget("RT_DEFAULT2", textures.findTexture("DEFAULT_TARGET2"),
-                              kTargetAspect);
+  textures.createTexture(kSceneTexture, side, side, kMipmapNone, nullptr, GL_LINEAR, GL_LINEAR);
+  textures.createTexture(kHalftoneTexture, side, side, kMipmapNone, nullptr, GL_LINEAR, GL_LINEAR);
+  textures.createRenderTarget(kSceneTarget, textures.findTexture(kSceneTexture), kTargetBandRatio);
+  textures.createRenderTarget(kHalftoneTarget, textures.findTexture(kHalftoneTexture),
+                              kTargetBandRatio);
 }
 
 void ActorsConfigurator::buildImages() {

@@ -63,6 +63,10 @@ RenderTarget* TextureRegistry::findRenderTarget(const char* name) {
   return findByName(targetList, name);
 }
 
+RenderTarget* TextureRegistry::requireRenderTarget(const char* name) {
+  return requireByName(targetList, name, missing, "render target");
+}
+
 // Single precision and truncation on purpose: a 1920-wide target gets the band (0, 420) 1079 high,
 // not the 1080 that 16:9 would give, and the composite is built around exactly that.
 TargetBand targetBand(const RenderTarget& target) {
@@ -74,7 +78,7 @@ TargetBand targetBand(const RenderTarget& target) {
 
 bool bindRenderTarget(const char* name) {
   RenderTarget* target =
-      currentTextureRegistry ? currentTextureRegistry->findRenderTarget(name) : nullptr;
+      currentTextureRegistry ? currentTextureRegistry->requireRenderTarget(name) : nullptr;
   if (!target) return false;
   gl::glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, target->framebuffer);
   currentTextureRegistry->boundTarget = target;
@@ -113,7 +117,7 @@ void compositeTexture(const char* textureName, float halfWidth, float halfHeight
   glEnable(GL_TEXTURE_2D);
 
   Texture* texture =
-      currentTextureRegistry ? currentTextureRegistry->findTexture(textureName) : nullptr;
+      currentTextureRegistry ? currentTextureRegistry->requireTexture(textureName) : nullptr;
   if (texture) bindTextureToUnit(*texture, 0);
 
   glBegin(GL_QUADS);

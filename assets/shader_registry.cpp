@@ -48,7 +48,10 @@ std::string infoLog(GLuint object, PFNGLGETSHADERIVPROC getParameter,
 
 // Only memory is freed here: the GL context may be gone at process exit, so every GL deletion
 // belongs to release().
-ShaderRegistry::~ShaderRegistry() = default;
+// The process-wide pointer never outlives the registry it names.
+ShaderRegistry::~ShaderRegistry() {
+  if (currentShaderRegistry == this) currentShaderRegistry = nullptr;
+}
 
 bool ShaderRegistry::compileShader(const char* name, GLenum type, const char* source) {
   auto shader = std::make_unique<Shader>();
@@ -108,6 +111,10 @@ ShaderProgram* ShaderRegistry::linkProgram(const char* name, const char* vertexS
 
 ShaderProgram* ShaderRegistry::findProgram(const char* name) {
   return findByName(programList, name);
+}
+
+ShaderProgram* ShaderRegistry::requireProgram(const char* name) {
+  return requireByName(programList, name, missing, "shader program");
 }
 
 Shader* ShaderRegistry::findShader(const char* name) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "assets/named_records.h"
 #include "gfx/gl.h"
 
 // One bit per uniform type.
@@ -72,6 +73,8 @@ class ShaderRegistry {
   ShaderProgram* linkProgram(const char* name, const char* vertexShaderName,
                              const char* fragmentShaderName);
   ShaderProgram* findProgram(const char* name);
+  // findProgram for a program the show draws with; the first miss of a name is said on stderr.
+  ShaderProgram* requireProgram(const char* name);
   Shader* findShader(const char* name);
 
   // Deletes every program, then every shader; needs the context current.
@@ -81,6 +84,7 @@ class ShaderRegistry {
   const std::vector<std::unique_ptr<ShaderProgram>>& programs() const { return programList; }
 
  private:
+  MissingNames missing;
   std::vector<std::unique_ptr<Shader>> shaderList;
   std::vector<std::unique_ptr<ShaderProgram>> programList;
 };

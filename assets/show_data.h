@@ -6,6 +6,24 @@
 
 #include <cstdint>
 
+// Every resource the show finds by name, named once: the pictures' textures (the table below),
+// the two render targets and the textures drawn into them, the two programs. A lookup of one that
+// finds nothing is said once on stderr (the registries' require functions).
+inline constexpr const char* kOverlayTexture = "OVERLAY1";
+inline constexpr const char* kDotTexture = "DOT";
+inline constexpr const char* kTitleTexture = "TITLE";
+inline constexpr const char* kSquareTexture = "SQUARE";
+inline constexpr const char* kCreditsTexture = "CREDITS";
+inline constexpr const char* kGreetings1Texture = "GREETS1";
+inline constexpr const char* kGreetings2Texture = "GREETS2";
+inline constexpr const char* kMessageTexture = "MESSAGE";
+inline constexpr const char* kSceneTarget = "RT_DEFAULT1";  // the scenes' picture
+inline constexpr const char* kSceneTexture = "DEFAULT_TARGET1";
+inline constexpr const char* kHalftoneTarget = "RT_DEFAULT2";  // the halftone of it
+inline constexpr const char* kHalftoneTexture = "DEFAULT_TARGET2";
+inline constexpr const char* kOverlayProgram = "OVERLAY";
+inline constexpr const char* kDotsProgram = "DOTS";
+
 // How a picture's texture is sampled. The overlay always spans the whole window, so it is
 // sampled texel for texel and its thin frame lines stay sharp; the others are drawn at many
 // sizes and get mipmaps.
@@ -21,14 +39,14 @@ struct PictureFile {
 
 // In build-up order.
 inline constexpr PictureFile kPictureFiles[8] = {
-    {"overlay1.p", "OVERLAY1", 1024, 576, PictureFilter::Nearest},
-    {"d.p", "DOT", 256, 256, PictureFilter::Mipmapped},
-    {"title.p", "TITLE", 1024, 1024, PictureFilter::Mipmapped},
-    {"square.p", "SQUARE", 512, 512, PictureFilter::Mipmapped},
-    {"credits.p", "CREDITS", 1024, 1024, PictureFilter::Mipmapped},
-    {"greets1.p", "GREETS1", 1024, 1024, PictureFilter::Mipmapped},
-    {"greets2.p", "GREETS2", 1024, 1024, PictureFilter::Mipmapped},
-    {"message.p", "MESSAGE", 1024, 64, PictureFilter::Mipmapped},
+    {"overlay1.p", kOverlayTexture, 1024, 576, PictureFilter::Nearest},
+    {"d.p", kDotTexture, 256, 256, PictureFilter::Mipmapped},
+    {"title.p", kTitleTexture, 1024, 1024, PictureFilter::Mipmapped},
+    {"square.p", kSquareTexture, 512, 512, PictureFilter::Mipmapped},
+    {"credits.p", kCreditsTexture, 1024, 1024, PictureFilter::Mipmapped},
+    {"greets1.p", kGreetings1Texture, 1024, 1024, PictureFilter::Mipmapped},
+    {"greets2.p", kGreetings2Texture, 1024, 1024, PictureFilter::Mipmapped},
+    {"message.p", kMessageTexture, 1024, 64, PictureFilter::Mipmapped},
 };
 
 inline constexpr const char* kMusicFile = "music.mp3";

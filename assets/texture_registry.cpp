@@ -11,8 +11,10 @@
 TextureRegistry* currentTextureRegistry = nullptr;
 
 // Only memory is freed here: by the time the process exits the GL context may be gone, so every
-// GL deletion belongs to release().
-TextureRegistry::~TextureRegistry() = default;
+// GL deletion belongs to release(). The process-wide pointer never outlives the registry it names.
+TextureRegistry::~TextureRegistry() {
+  if (currentTextureRegistry == this) currentTextureRegistry = nullptr;
+}
 
 void TextureRegistry::createTexture(const char* name, int32_t width, int32_t height,
                                     int32_t mipmapMode, const uint8_t* pixels, GLint minFilter,
@@ -54,6 +56,10 @@ void TextureRegistry::createTexture(const char* name, int32_t width, int32_t hei
 }
 
 Texture* TextureRegistry::findTexture(const char* name) { return findByName(textureList, name); }
+
+Texture* TextureRegistry::requireTexture(const char* name) {
+  return requireByName(textureList, name, missing, "texture");
+}
 
 void TextureRegistry::release() {
   for (const std::unique_ptr<Texture>& texture : textureList) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "assets/named_records.h"
 #include "gfx/gl.h"
 
 enum MipmapMode : int32_t { kMipmapNone = 0, kMipmapBuild = 1 };
@@ -56,10 +57,13 @@ class TextureRegistry {
   void createTexture(const char* name, int32_t width, int32_t height, int32_t mipmapMode,
                      const uint8_t* pixels, GLint minFilter, GLint magFilter);
   Texture* findTexture(const char* name);
+  // findTexture for a texture the show draws with; the first miss of a name is said on stderr.
+  Texture* requireTexture(const char* name);
 
   // Makes a framebuffer over `colourTexture` with a 24-bit depth buffer; leaves it bound.
   void createRenderTarget(const char* name, Texture* colourTexture, float aspect);
   RenderTarget* findRenderTarget(const char* name);
+  RenderTarget* requireRenderTarget(const char* name);
   // Makes every render target, its colour textures and its depth buffer side x side again, as the
   // build-up makes them for a display `side` pixels wide; their contents start at zero. For a
   // display that changes size while the show runs.
@@ -74,6 +78,7 @@ class TextureRegistry {
   RenderTarget* boundTarget = nullptr;  // the one bindRenderTarget bound last
 
  private:
+  MissingNames missing;
   std::vector<std::unique_ptr<Texture>> textureList;
   std::vector<std::unique_ptr<RenderTarget>> targetList;
 };

@@ -14,8 +14,9 @@ struct LcgRandom {
     state = state * 214013u + 2531011u;
     return static_cast<int32_t>((state >> 16) & 0x7FFFu);
   }
-  // draw / 2^15 * range + base: the scaling by powers of two is exact, only the addition rounds.
-  float inRange(float range, float base) {
-    return static_cast<float>(next()) * (1.0f / 32768.0f) * range + base;
+  // `base` plus up to (not quite) `most` more: draw / 2^15 * most + base. plusUpTo(4.2, 4.0) lies
+  // in [4.2, 8.2). The scaling by powers of two is exact, only the addition rounds.
+  float plusUpTo(float base, float most) {
+    return static_cast<float>(next()) * (1.0f / 32768.0f) * most + base;
   }
 };

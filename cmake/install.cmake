@@ -72,6 +72,8 @@ set(nightloom_gzipped ${nightloom_gzip_dir}/nightloom.6.gz ${nightloom_gzip_dir}
 find_program(NIGHTLOOM_GZIP gzip REQUIRED)
 add_custom_command(
   OUTPUT ${nightloom_gzipped}
+  # Ninja makes an output's folder itself; Make does not.
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${nightloom_gzip_dir}
   COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_BINARY_DIR}/packaging/nightloom.6
           ${CMAKE_CURRENT_SOURCE_DIR}/packaging/changelog ${nightloom_gzip_dir}/
   COMMAND ${NIGHTLOOM_GZIP} -9nf ${nightloom_gzip_dir}/nightloom.6 ${nightloom_gzip_dir}/changelog

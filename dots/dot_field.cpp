@@ -10,6 +10,7 @@
 
 #include "app/scene_params.h"
 #include "assets/shader_registry.h"
+#include "assets/show_data.h"
 #include "assets/texture_registry.h"
 #include "dots/dot_layer.h"
 #include "dots/dot_picture.h"
@@ -108,7 +109,7 @@ struct DotUniforms {
 
 void bindSampler(const char* textureName, int unit, ProgramUniform* sampler) {
   Texture* texture = currentTextureRegistry != nullptr
-                         ? currentTextureRegistry->findTexture(textureName)
+                         ? currentTextureRegistry->requireTexture(textureName)
                          : nullptr;
   if (texture == nullptr) return;
   bindTextureToUnit(*texture, unit);
@@ -253,8 +254,8 @@ void issueDraw(DotLayer& layer, ShaderProgram& program, const DotUniforms& unifo
   fillArray(layer, kDotColor, layer.colors, color, layer.colorsUploaded, layer.uploadedColor);
   fillArray(layer, kDotScale, layer.scales, scale, layer.scalesUploaded, layer.uploadedScale);
   gl::glUseProgram(program.glId);
-  bindSampler("DOT", 0, uniforms.tex);
-  bindSampler("DEFAULT_TARGET1", 1, uniforms.image);
+  bindSampler(kDotTexture, 0, uniforms.tex);
+  bindSampler(kSceneTexture, 1, uniforms.image);
   uniforms.texMatrix->setValues(texMatrix.data());
   gl::glBindVertexArray(layer.vertexArray);
   drawVisibleDots(layer, scale, rule);
@@ -271,7 +272,7 @@ void readPicture() {
   for (const std::unique_ptr<RenderTarget>& target : currentTextureRegistry->renderTargets()) {
     for (const RenderTargetAttachment& attachment : target->attachments) {
       const Texture* texture = attachment.texture;
-      if (texture && texture->name == "DEFAULT_TARGET1" && texture->width == texture->height &&
+      if (texture && texture->name == kSceneTexture && texture->width == texture->height &&
           texture->width == target->width && target->height == target->width) {
         const TargetBand band = targetBand(*target);
         picture.read(target->framebuffer, texture->width, band.y, band.height);
@@ -313,8 +314,9 @@ void drawDotLayer(DotLayer& layer, float baseAngle, float angleOffset, float pha
   if (!dotSizeFactor(layer.phaseKeys, phase, factor) || factor < 0.00001f) return;
   // Without the program or one of its uniforms the pass cannot be drawn; it is left out before
   // any state changes, like a skipped layer.
-  ShaderProgram* program =
-      currentShaderRegistry != nullptr ? currentShaderRegistry->findProgram("DOTS") : nullptr;
+  ShaderProgram* program = currentShaderRegistry != nullptr
+                               ? currentShaderRegistry->requireProgram(kDotsProgram)
+                               : nullptr;
   if (program == nullptr || !layer.complete()) return;
   const DotUniforms uniforms = {program->findUniform("tex"), program->findUniform("image"),
                                 program->findUniform("texMatrix")};

@@ -4,13 +4,12 @@
 
 #include <cstdio>
 
+#include "base/widescreen.h"
 #include "gfx/display.h"
 #include "gfx/gl.h"
 #include "launcher/demo_context.h"
 
 namespace {
-// The letterbox ratio, as the single-precision 16/9.
-constexpr float kLetterboxRatio = 1.7777778f;
 constexpr double kFieldOfViewDegrees = static_cast<double>(93.1f);
 constexpr double kNearPlane = 0.1;
 constexpr double kFarPlane = 10000.0;

@@ -50,8 +50,8 @@ struct DemoContext {
   uint8_t musicEnabled = 0;
   uint8_t musicStarted = 0;
   uint8_t reduceFlashing = 0;  // the show with reduced flashing (the viewer's choice)
-  uint32_t ms = 0;
-  float frameDelta = 0.0f;
+  uint32_t ms = 0;             // demo time: milliseconds since the timer started
+  float frameDelta = 0.0f;     // time since the last frame in units of 500 ms (0.002 is 1 ms)
 
   // Fills displayModes and desktopAspect from a display-mode query (empty query: no modes, aspect
   // 0).

@@ -2,6 +2,7 @@
 // screen centre, in opposite directions, and rest there darkening the picture. Back-face culling
 // keeps each band hidden until it has turned past 90 degrees.
 #include "app/scene_params.h"
+#include "assets/show_data.h"
 #include "base/easing.h"
 #include "scenes/scene_draw.h"
 #include "scenes/scenes.h"
@@ -45,7 +46,7 @@ void drawCreditsRoll(float frameDelta) {
   gl::setBlendEquation(GL_FUNC_REVERSE_SUBTRACT);
   glBlendFunc(GL_ONE, GL_ONE);
   // No program: fixed-function texturing.
-  scenes::bindSceneTexture("CREDITS");
+  scenes::bindSceneTexture(kCreditsTexture);
   p.rollProgress = stepToward(p.rollProgress, frameDelta / 5.0f, 1.0f);
   // Five half turns of eased progress, times 10 per band: 157.08 degrees at rest.
   const float turns = ease(p.rollProgress) * 5.0f;

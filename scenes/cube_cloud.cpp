@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "app/scene_params.h"
+#include "assets/show_data.h"
 #include "scenes/scene_draw.h"
 #include "scenes/scenes.h"
 
@@ -95,7 +96,7 @@ void reactToBeats(uint32_t ms, float frameDelta) {
     if (p.beatCounter >= 3) {
       p.beatCounter = 0;
       p.dotMode = p.dotMode == 0 ? 1 : (p.dotMode == 1 ? 2 : 1);
-      p.dotScale = scenes::calmScale(p.random.inRange(0.75f, 1.0f));
+      p.dotScale = scenes::calmScale(p.random.plusUpTo(1.0f, 0.75f));
     }
   }
   const float cosine = static_cast<float>(std::cos(static_cast<double>(p.cubeWobble)));
@@ -115,7 +116,7 @@ void renderCubeCloud(uint32_t ms, float frameDelta) {
   glDepthFunc(GL_LEQUAL);
   glDisable(GL_CULL_FACE);
   glDisable(GL_BLEND);
-  scenes::bindSceneTexture("SQUARE");
+  scenes::bindSceneTexture(kSquareTexture);
   glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
 
   const float turn = p.reduceFlashing ? frameDelta * kCalmTurnShare : frameDelta;

@@ -4,6 +4,7 @@
 
 #include "app/scene_params.h"
 #include "assets/shader_sources.h"
+#include "assets/show_data.h"
 #include "gfx/gl.h"
 #include "launcher/demo_context.h"
 
@@ -50,8 +51,12 @@ DemoRuntime::DemoRuntime(DemoContext& demoContext)
   seedSceneTables();
 }
 
+// The pointers it published go with it: after an off-screen run or a web page's show they would
+// name registries and layers that the next show does not own.
 DemoRuntime::~DemoRuntime() {
   if (dotLayerTable == table.get()) dotLayerTable = nullptr;
+  if (currentShaderRegistry == shaders) currentShaderRegistry = nullptr;
+  if (currentTextureRegistry == &context->textureRegistry) currentTextureRegistry = nullptr;
   table->fine.reset();
   table->medium.reset();
   table->coarse.reset();
@@ -60,7 +65,7 @@ DemoRuntime::~DemoRuntime() {
 }
 
 std::string DemoRuntime::checkDotProgram() const {
-  ShaderProgram* program = currentShaderRegistry->findProgram("DOTS");
+  ShaderProgram* program = currentShaderRegistry->findProgram(kDotsProgram);
   if (program == nullptr) return "the dot program \"DOTS\" does not exist";
   if (!program->linked) return "the dot program \"DOTS\" did not link";
   for (const ProgramAttributeSlot& slot : kDotsAttributes) {
@@ -79,7 +84,7 @@ std::string DemoRuntime::checkDotProgram() const {
 
 void DemoRuntime::buildLayers() {
   for (const LayerRow& row : kLayerRows) {
-    ShaderProgram* program = currentShaderRegistry->findProgram("DOTS");
+    ShaderProgram* program = currentShaderRegistry->findProgram(kDotsProgram);
     (*table).*row.slot = std::make_unique<DotLayer>(*program, row.grid, row.grid, row.halfSize,
                                                     row.offset, row.offset, row.phaseKeys);
   }
@@ -99,8 +104,8 @@ void DemoRuntime::seedSceneTables() {
   // Radius, speed and size for each dot in turn: the order of the draws decides the ring, so the
   // one seeded generator gives the same ring on every run.
   for (int i = 0; i < 15; ++i) {
-    params.ringDotRadii.push_back(params.random.inRange(4.0f, 4.2f));
-    params.ringDotSpeeds.push_back(params.random.inRange(4.0f, 1.0f));
-    params.ringDotSizes.push_back(params.random.inRange(0.25f, 0.27f));
+    params.ringDotRadii.push_back(params.random.plusUpTo(4.2f, 4.0f));
+    params.ringDotSpeeds.push_back(params.random.plusUpTo(1.0f, 4.0f));
+    params.ringDotSizes.push_back(params.random.plusUpTo(0.27f, 0.25f));
   }
 }

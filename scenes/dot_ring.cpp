@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "app/scene_params.h"
+#include "assets/show_data.h"
 #include "scenes/scene_draw.h"
 #include "scenes/scenes.h"
 
@@ -45,7 +46,7 @@ void reactToBeats(uint32_t ms, float frameDelta) {
     if (p.beatCounter >= 2) {
       p.beatCounter = 0;
       p.dotMode = p.dotMode == 0 ? 1 : (p.dotMode == 1 ? 2 : 0);
-      p.dotScale = scenes::calmScale(p.random.inRange(0.75f, 1.0f));
+      p.dotScale = scenes::calmScale(p.random.plusUpTo(1.0f, 0.75f));
       p.ringGather -= static_cast<float>(p.random.next()) * (1.0f / 32768.0f) * 0.01f;
     }
   }
@@ -67,7 +68,7 @@ void renderDotRing(uint32_t ms, float frameDelta) {
   }
   const float radius = scenes::gatherRadius(p.ringGather);
 
-  scenes::bindSceneTexture("DOT");
+  scenes::bindSceneTexture(kDotTexture);
   drawRingDots(radius);
   scenes::endSubtractiveDots();
 

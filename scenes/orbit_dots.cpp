@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "app/scene_params.h"
+#include "assets/show_data.h"
 #include "audio/spectrum.h"
 #include "scenes/scene_draw.h"
 #include "scenes/scenes.h"
@@ -67,7 +68,7 @@ void renderOrbitDots(uint32_t ms, float frameDelta, float sizeFactor) {
   const float size = updateGatherAndSize(ms, frameDelta, sizeFactor);
   const float radius = scenes::gatherRadius(p.orbitGather);
 
-  scenes::bindSceneTexture("DOT");
+  scenes::bindSceneTexture(kDotTexture);
   const size_t dotCount = std::min<size_t>(3, p.tripleDotColors.size());
   for (size_t i = 0; i < dotCount; ++i) {
     // A third of a turn between the dots.

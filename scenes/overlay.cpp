@@ -3,6 +3,7 @@
 // blend-equation helper, and leave culling and depth test on, blending off, the equation
 // GL_FUNC_ADD.
 #include "assets/shader_registry.h"
+#include "assets/show_data.h"
 #include "gfx/ortho_view.h"
 #include "scenes/scene_draw.h"
 #include "scenes/scenes.h"
@@ -13,7 +14,7 @@ namespace {
 // is built at start-up; should it be missing the quad is drawn fixed-function instead.
 void useOverlayProgram(const char* textureName) {
   ShaderProgram* program =
-      currentShaderRegistry ? currentShaderRegistry->findProgram("OVERLAY") : nullptr;
+      currentShaderRegistry ? currentShaderRegistry->requireProgram(kOverlayProgram) : nullptr;
   gl::glUseProgram(program ? program->glId : 0);
   ProgramUniform* sampler = program ? program->findUniform("tex") : nullptr;
   if (scenes::bindSceneTexture(textureName) && sampler) sampler->setInt(0);
@@ -37,7 +38,7 @@ void drawOverlay() {
   glEnable(GL_BLEND);
   gl::setBlendEquation(GL_FUNC_REVERSE_SUBTRACT);
   glBlendFunc(GL_ONE, GL_ONE);
-  useOverlayProgram("OVERLAY1");
+  useOverlayProgram(kOverlayTexture);
 
   // A tenth past every edge, so only the middle of the picture shows; row v = 0 at the top.
   glBegin(GL_QUADS);

@@ -59,7 +59,7 @@ inline float calmScale(float scale) {
 
 // The named texture from the current registry, or null when there is no registry or no such name.
 inline Texture* findSceneTexture(const char* name) {
-  return currentTextureRegistry ? currentTextureRegistry->findTexture(name) : nullptr;
+  return currentTextureRegistry ? currentTextureRegistry->requireTexture(name) : nullptr;
 }
 
 // Binds the named texture to unit 0 (activate, enable its target, bind); a missing one leaves the

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "app/scene_params.h"
+#include "assets/show_data.h"
 #include "base/easing.h"
 #include "scenes/scenes.h"
 
@@ -18,9 +19,9 @@ struct TitleLine {
 
 // clang-format off
 constexpr TitleLine kTitleLines[3] = {
-    {4000,  true,  {"TITLE", GL_FUNC_ADD, 0.85f, kTitleRows[0], {0.35f,  0.0f,  1.5f, 1.5f}}},
-    {8000,  false, {"TITLE", GL_FUNC_ADD, 0.85f, kTitleRows[1], {0.35f, -0.45f, 1.5f, 1.5f}}},
-    {10000, false, {"TITLE", GL_FUNC_ADD, 0.85f, kTitleRows[2], {0.35f, -0.78f, 1.5f, 1.5f}}},
+    {4000,  true,  {kTitleTexture, GL_FUNC_ADD, 0.85f, kTitleRows[0], {0.35f,  0.0f,  1.5f, 1.5f}}},
+    {8000,  false, {kTitleTexture, GL_FUNC_ADD, 0.85f, kTitleRows[1], {0.35f, -0.45f, 1.5f, 1.5f}}},
+    {10000, false, {kTitleTexture, GL_FUNC_ADD, 0.85f, kTitleRows[2], {0.35f, -0.78f, 1.5f, 1.5f}}},
 };
 // clang-format on
 
@@ -33,8 +34,8 @@ struct CreditLine {
 
 // clang-format off
 constexpr CreditLine kCreditLines[2] = {
-    {38000, 42000, 43000, {"CREDITS", GL_FUNC_REVERSE_SUBTRACT, 1.0f, kCreditRows[0], {}}},
-    {43000, 47000, 48000, {"CREDITS", GL_FUNC_REVERSE_SUBTRACT, 1.0f, kCreditRows[1], {}}},
+    {38000, 42000, 43000, {kCreditsTexture, GL_FUNC_REVERSE_SUBTRACT, 1.0f, kCreditRows[0], {}}},
+    {43000, 47000, 48000, {kCreditsTexture, GL_FUNC_REVERSE_SUBTRACT, 1.0f, kCreditRows[1], {}}},
 };
 // clang-format on
 
@@ -44,13 +45,16 @@ constexpr uint32_t kGreetingsFrom = 49500;
 constexpr uint32_t kGreetingsUntil = 68000;
 
 constexpr TextStrip greetingStrip(int i) {
-  const char* texture = i < kGreetingsPerTexture ? "GREETS1" : "GREETS2";
+  const char* texture = i < kGreetingsPerTexture ? kGreetings1Texture : kGreetings2Texture;
   return {texture, GL_FUNC_ADD, 1.0f, kGreetingRows[i], {0.0f, 0.0f, 2.1f, 2.1f}, {1.0f, 0.0f}};
 }
 
 // A 16:1 strip matching the 1024 x 64 picture, low on the screen.
-constexpr TextStrip kMessage = {
-    "MESSAGE", GL_FUNC_REVERSE_SUBTRACT, 1.0f, kMessageRows, {0.0f, -0.75f, 1.75f, 0.109375f}};
+constexpr TextStrip kMessage = {kMessageTexture,
+                                GL_FUNC_REVERSE_SUBTRACT,
+                                1.0f,
+                                kMessageRows,
+                                {0.0f, -0.75f, 1.75f, 0.109375f}};
 
 void drawTitleLine(int i) { drawLayer(kTitleLines[i].strip, ease(sceneParams.titleFade[i])); }
 

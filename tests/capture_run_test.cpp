@@ -23,6 +23,9 @@
 #include <thread>
 #include <vector>
 
+#include "app/options.h"
+#include "capture/capture.h"
+#include "gfx/backends.h"
 #include "support/mp3_writer.h"
 #include "support/nightloom_run.h"
 
@@ -310,6 +313,32 @@ struct ShortMusicCapture {
     return levelBetween(samples, kDecodeRate, from, to);
   }
 };
+
+// Two shows one after the other in one process, as the web page's "Play again" and its still at a
+// new size run them: an off-screen still, then another of another size. Each draws exactly what a
+// lone run of the program draws; under AddressSanitizer a pointer left to the first show's
+// registries or layers would be caught when the second uses it.
+TEST(CaptureInProcess, TwoShowsInOneProcessDrawWhatLoneRunsDraw) {
+  Sandbox sandbox;
+  const fs::path out = sandbox.folder("out");
+  for (const std::string size : {"96x54", "160x90"}) {
+    Options options;
+    options.mode = RunMode::Still;
+    options.stillMs = 12000;
+    options.fps = 20;
+    options.output = (out / ("together-" + size + ".png")).string();
+    ASSERT_TRUE(parseSize(size, options.width, options.height));
+    ASSERT_EQ(runOffscreen(options, createHeadlessDisplay), 0) << size;
+  }
+  for (const std::string size : {"96x54", "160x90"}) {
+    const fs::path alone = out / ("alone-" + size + ".png");
+    Nightloom nightloom({"--still", "12000", alone.string(), "--size", size, "--fps", "20"},
+                        sandbox.folder("work"), sandbox.root / "stderr.txt");
+    const Ended ended = nightloom.wait();
+    ASSERT_TRUE(ended.exited && ended.status == 0) << nightloom.stderrText();
+    EXPECT_TRUE(readFile(alone) == readFile(out / ("together-" + size + ".png"))) << size;
+  }
+}
 
 TEST(CaptureMusic, ShortMusicGivesTheWholeShowWithSilenceAfterIt) {
   ShortMusicCapture capture;

@@ -1,5 +1,5 @@
 // The start-up build of every asset on the headless context, from pictures written into a fresh
-// Data/: registry contents and order, programs with their uniforms and attributes, the render
+// Data/: every resource the show names, programs with their uniforms and attributes, the render
 // targets' band for a 1280-wide display, pictures that are missing or of the wrong size, and the
 // music step that must come first.
 #include <gtest/gtest.h>
@@ -78,100 +78,66 @@ class BuildUp : public ::testing::Test {
   std::string warnings;
 };
 
-TEST_F(BuildUp, RegistriesHoldEveryAssetInCreationOrder) {
+// Everything the show finds by name is there: every picture of the table as the texture it names,
+// with its file's grey and the sampling its filter asks for; both render targets over textures of
+// the display's width; both programs with every input located.
+TEST_F(BuildUp, EveryResourceTheShowNamesIsBuiltFromItsFile) {
   writeAllPictures();
   ActorsConfigurator configurator(&context);
   ASSERT_TRUE(build(configurator)) << configurator.error();
   EXPECT_EQ(warnings, "");
+  TextureRegistry& textures = context.textureRegistry;
 
-  // The two render-target textures, then every picture of the table in its order, at its size,
-  // with the grey its file holds (alpha repeating red) and the sampling its filter asks for.
-  const auto& textures = context.textureRegistry.textures();
-  ASSERT_EQ(textures.size(), 2 + std::size(kPictureFiles));
-  EXPECT_EQ(textures[0]->name, "DEFAULT_TARGET1");
-  EXPECT_EQ(textures[1]->name, "DEFAULT_TARGET2");
-  for (int i = 0; i < 2; ++i) {
-    EXPECT_EQ(textures[i]->width, 1280);
-    EXPECT_EQ(textures[i]->height, 1280);
-    EXPECT_EQ(textures[i]->mipmapMode, kMipmapNone);
-    EXPECT_EQ(textures[i]->minFilter, GL_LINEAR);
-    EXPECT_EQ(textures[i]->magFilter, GL_LINEAR);
-  }
   for (int r = 0; r < 8; ++r) {
     const PictureFile& picture = kPictureFiles[r];
-    const Texture& texture = *textures[2 + r];
     SCOPED_TRACE(picture.file);
-    EXPECT_EQ(texture.name, picture.texture);
-    EXPECT_EQ(texture.width, picture.width);
-    EXPECT_EQ(texture.height, picture.height);
+    const Texture* texture = textures.findTexture(picture.texture);
+    ASSERT_NE(texture, nullptr);
+    EXPECT_EQ(texture->width, picture.width);
+    EXPECT_EQ(texture->height, picture.height);
     const uint8_t grey = static_cast<uint8_t>(10 + r);
-    EXPECT_EQ(texture.pixels.front(), grey);
-    EXPECT_EQ(texture.pixels[3], grey);
-    EXPECT_EQ(texture.pixels.back(), grey);
-    // What GL samples with. Every picture gets its mipmap chain from gluBuild2DMipmaps, which
-    // scales a side that is not a power of two (the overlay's 576) to one first.
-    glBindTexture(GL_TEXTURE_2D, texture.glId);
-    GLint minFilter = 0, magFilter = 0, width = 0, secondLevel = 0;
+    EXPECT_EQ(texture->pixels.front(), grey);
+    EXPECT_EQ(texture->pixels.back(), grey);
+    // Every picture gets its mipmap chain from gluBuild2DMipmaps, which scales a side that is not
+    // a power of two (the overlay's 576) to one first.
+    glBindTexture(GL_TEXTURE_2D, texture->glId);
+    GLint minFilter = 0, magFilter = 0, secondLevel = 0;
     glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minFilter);
     glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &magFilter);
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 1, GL_TEXTURE_WIDTH, &secondLevel);
-    EXPECT_EQ(width, picture.width);
     EXPECT_EQ(secondLevel, picture.width / 2);
     const bool mipmapped = picture.filter == PictureFilter::Mipmapped;
     EXPECT_EQ(minFilter, mipmapped ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST);
     EXPECT_EQ(magFilter, mipmapped ? GL_LINEAR : GL_NEAREST);
   }
-  glBindTexture(GL_TEXTURE_2D, textures.back()->glId);
 
-  const auto& targets = context.textureRegistry.renderTargets();
-  ASSERT_EQ(targets.size(), 2u);
-  EXPECT_EQ(targets[0]->name, "RT_DEFAULT1");
-  EXPECT_EQ(targets[1]->name, "RT_DEFAULT2");
-  EXPECT_EQ(targets[0]->attachments.at(0).texture, textures[0].get());
-  EXPECT_EQ(targets[1]->attachments.at(0).texture, textures[1].get());
-  EXPECT_EQ(targets[0]->aspect, 1.778f);
-
-  const auto& shaders = context.shaderRegistry.shaders();
-  ASSERT_EQ(shaders.size(), 4u);
-  EXPECT_EQ(shaders[0]->name, "DEFAULT_OVERLAY_VERT");
-  EXPECT_EQ(shaders[1]->name, "DEFAULT_OVERLAY_FRAG");
-  EXPECT_EQ(shaders[2]->name, "DOTS_VERT");
-  EXPECT_EQ(shaders[3]->name, "DOTS_FRAG");
-  EXPECT_EQ(shaders[2]->type, static_cast<GLenum>(GL_VERTEX_SHADER));
-  EXPECT_EQ(shaders[3]->type, static_cast<GLenum>(GL_FRAGMENT_SHADER));
-
-  const auto& programs = context.shaderRegistry.programs();
-  ASSERT_EQ(programs.size(), 2u);
-  EXPECT_EQ(programs[0]->name, "OVERLAY");
-  EXPECT_EQ(programs[1]->name, "DOTS");
-  const ShaderProgram& overlay = *programs[0];
-  ASSERT_EQ(overlay.uniforms.size(), 1u);
-  EXPECT_EQ(overlay.uniforms[0]->name, "tex");
-  EXPECT_EQ(overlay.uniforms[0]->type, kUniformInt);
-  EXPECT_GE(overlay.uniforms[0]->location, 0);
-
-  // Every uniform and attribute the dot layers and the dot pass look up, with a location.
-  const ShaderProgram& dots = *programs[1];
-  ASSERT_EQ(dots.uniforms.size(), std::size(kDotsUniforms));
-  for (const auto& uniform : dots.uniforms) {
-    EXPECT_EQ(uniform->location, gl::glGetUniformLocation(dots.glId, uniform->name.c_str()));
-    EXPECT_GE(uniform->location, 0) << uniform->name;
-  }
-  ASSERT_EQ(dots.attributes.size(), std::size(kDotsAttributes));
-  for (const auto& attribute : dots.attributes) {
-    EXPECT_EQ(attribute->location, gl::glGetAttribLocation(dots.glId, attribute->name.c_str()));
-    EXPECT_GE(attribute->location, 0) << attribute->name;
+  for (const auto& [target, texture] :
+       {std::pair{kSceneTarget, kSceneTexture}, std::pair{kHalftoneTarget, kHalftoneTexture}}) {
+    SCOPED_TRACE(target);
+    const RenderTarget* made = textures.findRenderTarget(target);
+    ASSERT_NE(made, nullptr);
+    ASSERT_EQ(made->attachments.size(), 1u);
+    EXPECT_EQ(made->attachments[0].texture, textures.findTexture(texture));
+    EXPECT_EQ(made->attachments[0].texture->width, 1280);
+    EXPECT_EQ(made->attachments[0].texture->height, 1280);
   }
 
-  // Left behind: "RT_DEFAULT2" bound, "MESSAGE" on the active unit, no program.
-  GLint value = -1;
-  glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &value);
-  EXPECT_EQ(static_cast<GLuint>(value), targets[1]->framebuffer);
-  glGetIntegerv(GL_TEXTURE_BINDING_2D, &value);
-  EXPECT_EQ(static_cast<GLuint>(value), textures[9]->glId);
-  glGetIntegerv(GL_CURRENT_PROGRAM, &value);
-  EXPECT_EQ(value, 0);
+  ShaderProgram* overlay = context.shaderRegistry.findProgram(kOverlayProgram);
+  ASSERT_NE(overlay, nullptr);
+  ASSERT_NE(overlay->findUniform("tex"), nullptr);
+  EXPECT_GE(overlay->findUniform("tex")->location, 0);
+  ShaderProgram* dots = context.shaderRegistry.findProgram(kDotsProgram);
+  ASSERT_NE(dots, nullptr);
+  for (const ProgramUniformSlot& slot : kDotsUniforms) {
+    const ProgramUniform* uniform = dots->findUniform(slot.name);
+    ASSERT_NE(uniform, nullptr) << slot.name;
+    EXPECT_GE(uniform->location, 0) << slot.name;
+  }
+  for (const ProgramAttributeSlot& slot : kDotsAttributes) {
+    const ProgramAttribute* attribute = dots->findAttribute(slot.name);
+    ASSERT_NE(attribute, nullptr) << slot.name;
+    EXPECT_GE(attribute->location, 0) << slot.name;
+  }
 }
 
 TEST_F(BuildUp, TargetsOfA1280DisplayDrawIntoA719HighBandAt280) {

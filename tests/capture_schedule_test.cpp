@@ -21,7 +21,8 @@ TEST(CaptureSchedule, FramesAndMusicStartFollowTheFrameRate) {
 }
 
 TEST(CaptureSchedule, TheEncoderGetsRawFramesAndTheDelayedMusic) {
-  const auto command = ffmpegCommand(640, 360, 60, "Data/music.mp3", 3016, EncoderSettings{}, "x.mp4");
+  const auto command =
+      ffmpegCommand(640, 360, 60, "Data/music.mp3", 3016, EncoderSettings{}, "x.mp4");
   auto has = [&](const std::string& part) {
     return std::find(command.begin(), command.end(), part) != command.end();
   };

@@ -25,10 +25,12 @@ stage() {
 stage_done() { say "$NIGHTLOOM_STEP passed in $((SECONDS - stage_started)) s"; }
 
 # First, before anything is built: every include runs down the layer table and no two units
-# include each other (scripts/layer_check.py), and the scripts pass shellcheck.
-stage "the layer check and shellcheck"
+# include each other (scripts/layer_check.py), the scripts pass shellcheck and the C++ is laid out
+# as .clang-format says (clang-format -i FILE fixes a file it names).
+stage "the layer check, shellcheck and clang-format"
 python3 scripts/layer_check.py "$NIGHTLOOM_ROOT"
 shellcheck -x check.sh play.sh .ci/run scripts/*.sh
+git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror
 stage_done
 
 # The Windows and web stages need libraries cross-built once into a cache outside the clone (about
@@ -59,6 +61,22 @@ stage_done
 # The whole show with --reduce-flashing, captured at 640x360 and 30 fps, must stay within WCAG
 # 2.3.1's three flashes a second by the project's analyser; the default show's figures are printed
 # beside it (scripts/check-flashing.sh).
+# The way most people and packagers build a CMake project: the default generator (Unix Makefiles,
+# which unlike Ninja makes no output folder by itself), no tests, installed into a scratch prefix.
+stage "the Makefiles build without tests"
+rm -rf build-make
+cmake -S . -B build-make -DCMAKE_BUILD_TYPE=Release -DNIGHTLOOM_TESTS=OFF >/dev/null
+cmake --build build-make -j "$(nproc)" >build-logs/make.log 2>&1 || {
+  tail -n 30 build-logs/make.log
+  fail "the Makefiles build failed; its log is build-logs/make.log"
+}
+make_prefix=$(mktemp -d)
+on_exit rm -rf "$make_prefix"
+cmake --install build-make --prefix "$make_prefix" >/dev/null
+[ -x "$make_prefix/bin/nightloom" ] && [ -f "$make_prefix/share/nightloom/Data/music.mp3" ] ||
+  fail "the Makefiles tree installed no program or no data into $make_prefix"
+stage_done
+
 stage "the flash check"
 scripts/check-flashing.sh build-test
 stage_done

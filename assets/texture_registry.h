@@ -17,7 +17,9 @@ struct Texture {
   std::string name;
   int32_t width = 0;
   int32_t height = 0;
-  std::vector<uint8_t> pixels;  // width * height * 4 bytes, RGBA; the record's own copy
+  // width * height * 4 bytes, RGBA; the record's own copy (none for a render target's texture,
+  // whose picture is drawn on the card)
+  std::vector<uint8_t> pixels;
   GLuint glId = 0;
   GLint minFilter = GL_LINEAR;
   GLint magFilter = GL_LINEAR;
@@ -60,13 +62,14 @@ class TextureRegistry {
   // findTexture for a texture the show draws with; the first miss of a name is said on stderr.
   Texture* requireTexture(const char* name);
 
-  // Makes a framebuffer over `colourTexture` with a 24-bit depth buffer; leaves it bound.
+  // Makes a framebuffer over `colourTexture` with a 24-bit depth buffer; leaves it bound. The
+  // texture's own copy of its pixels is let go.
   void createRenderTarget(const char* name, Texture* colourTexture, float aspect);
   RenderTarget* findRenderTarget(const char* name);
   RenderTarget* requireRenderTarget(const char* name);
   // Makes every render target, its colour textures and its depth buffer side x side again, as the
-  // build-up makes them for a display `side` pixels wide; their contents start at zero. For a
-  // display that changes size while the show runs.
+  // build-up makes them for a display `side` pixels wide; their contents start at zero on the card.
+  // For a display that changes size while the show runs.
   void resizeRenderTargets(int32_t side);
 
   // Deletes every GL object and record, textures first; needs the context current.

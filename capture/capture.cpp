@@ -295,8 +295,8 @@ class VideoOutput final : public CaptureOutput {
   // Closes ffmpeg's input and waits for it. After an interrupt it gets a few seconds and a second
   // interrupt ends it at once; otherwise it takes what it needs unless an interrupt comes.
   void settle() override {
-    // Every frame sent is written first, unless the run was interrupted (then the output goes).
-    if (feed && !feed->finish(interruptCount() > 0) && !failed) {
+    // The last frame sent is written first.
+    if (feed && !feed->finish() && !failed) {
       failed = true;
       error = "ffmpeg stopped taking frames";
     }

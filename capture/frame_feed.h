@@ -1,7 +1,7 @@
-// Frames handed to the encoder by a thread of their own, so that the renderer draws the next frame
-// while the encoder takes the last one: two buffers, one being filled by the capture while the
-// other is written to ffmpeg's input. The capture waits only when the encoder is two frames behind,
-// and that wait is what the summary calls the encoder's share.
+// A frame handed to the encoder by a thread of its own, so that the renderer draws the next frame
+// while the encoder takes the last one. One buffer is enough: it is only needed again when the
+// next frame is read back, by which time ffmpeg has long taken the last (it copies its input into
+// its own queue); the capture waits only when it has not, and that wait is the encoder's share.
 #pragma once
 
 #include <condition_variable>
@@ -15,18 +15,18 @@ class VideoEncoder;
 class FrameFeed {
  public:
   FrameFeed(VideoEncoder& encoder, size_t frameBytes);
-  ~FrameFeed();  // stops the thread; frames not yet written are dropped
+  ~FrameFeed();  // stops the thread
   FrameFeed(const FrameFeed&) = delete;
   FrameFeed& operator=(const FrameFeed&) = delete;
 
   // The buffer to fill with the next frame, once the encoder has taken the frame that was in it;
   // null when the encoder stopped taking frames.
   uint8_t* nextBuffer();
-  // Hands the buffer from nextBuffer() to the encoder.
+  // Hands the filled buffer to the encoder.
   void send();
-  // Waits until every frame sent is written (or, with `drop`, only the one being written), and
-  // stops the thread; false when the encoder stopped taking frames.
-  bool finish(bool drop);
+  // Waits until the frame sent is written and stops the thread; false when the encoder stopped
+  // taking frames.
+  bool finish();
 
   double waitedSeconds() const { return waited; }
 
@@ -34,12 +34,10 @@ class FrameFeed {
   void run();
 
   VideoEncoder& encoder;
-  std::vector<uint8_t> buffers[2];
+  std::vector<uint8_t> buffer;
   std::mutex mutex;
   std::condition_variable changed;
-  int filling = 0;       // the buffer the capture fills next
-  int queued = 0;        // frames sent and not yet written (0, 1 or 2)
-  int writing = 0;       // the buffer the thread writes next
+  bool full = false;     // a frame is waiting to be written, or being written
   bool closing = false;  // no more frames will come
   bool failed = false;
   double waited = 0;

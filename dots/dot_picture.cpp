@@ -12,7 +12,8 @@
 
 namespace {
 
-constexpr int32_t kBlock = 8;  // texels on a side of a block
+constexpr int32_t kBlock = 8;          // texels on a side of a block
+constexpr int32_t kBlocksPerRead = 8;  // block rows read back at a time
 
 }  // namespace
 
@@ -22,41 +23,43 @@ bool DotPicture::read(uint32_t framebuffer, int32_t pictureSide, int32_t bandRow
       !gl::glBindFramebufferEXT) {
     return false;
   }
-  GLint bound = 0;
-  glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &bound);
-  pixels.resize(static_cast<size_t>(pictureSide) * static_cast<size_t>(rows) * 4);
-  gl::glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, framebuffer);
-  glPixelStorei(GL_PACK_ALIGNMENT, 4);
-  glReadPixels(0, bandRow, pictureSide, rows, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-  gl::glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, static_cast<GLuint>(bound));
   side = pictureSide;
   firstRow = bandRow;
   rowCount = rows;
-  reduce();
+  blocksAcross = (side + kBlock - 1) / kBlock;
+  // Only blocks wholly inside the rows read can be light.
+  lightestInBlock.assign(static_cast<size_t>(blocksAcross) * static_cast<size_t>(blocksAcross), 0);
+  GLint bound = 0;
+  glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &bound);
+  gl::glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, framebuffer);
+  glPixelStorei(GL_PACK_ALIGNMENT, 4);
+  // A few block rows at a time, so the copy stays small beside the picture it is taken from.
+  const int32_t firstBlock = (firstRow + kBlock - 1) / kBlock;
+  const int32_t endBlock = (firstRow + rowCount) / kBlock;
+  for (int32_t by = firstBlock; by < endBlock; by += kBlocksPerRead) {
+    const int32_t blockRows = std::min(kBlocksPerRead, endBlock - by);
+    pixels.resize(static_cast<size_t>(side) * static_cast<size_t>(blockRows * kBlock) * 4);
+    glReadPixels(0, by * kBlock, side, blockRows * kBlock, GL_RGBA, GL_UNSIGNED_BYTE,
+                 pixels.data());
+    for (int32_t row = 0; row < blockRows; ++row) reduceBlockRow(by + row, row * kBlock);
+  }
+  gl::glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, static_cast<GLuint>(bound));
   return true;
 }
 
-void DotPicture::reduce() {
-  blocksAcross = (side + kBlock - 1) / kBlock;
-  const int32_t blocksUp = blocksAcross;
-  // Only blocks wholly inside the rows read can be light.
-  lightestInBlock.assign(static_cast<size_t>(blocksAcross) * static_cast<size_t>(blocksUp), 0);
-  const int32_t firstBlock = (firstRow + kBlock - 1) / kBlock;
-  const int32_t endBlock = (firstRow + rowCount) / kBlock;
+void DotPicture::reduceBlockRow(int32_t blockRow, int32_t firstPixelRow) {
+  uint8_t* blocks = lightestInBlock.data() + static_cast<size_t>(blockRow) * blocksAcross;
+  std::fill(blocks, blocks + blocksAcross, 255);
   const size_t rowBytes = static_cast<size_t>(side) * 4;
-  for (int32_t by = firstBlock; by < endBlock; ++by) {
-    uint8_t* blocks = lightestInBlock.data() + static_cast<size_t>(by) * blocksAcross;
-    std::fill(blocks, blocks + blocksAcross, 255);
-    for (int32_t y = by * kBlock; y < (by + 1) * kBlock; ++y) {
-      const uint8_t* row = pixels.data() + static_cast<size_t>(y - firstRow) * rowBytes;
-      for (int32_t bx = 0; bx < blocksAcross; ++bx) {
-        // Alpha is taken with the colour: it only makes the test stricter.
-        const size_t from = static_cast<size_t>(bx) * kBlock * 4;
-        const size_t to = std::min(rowBytes, from + kBlock * 4);
-        uint8_t least = blocks[bx];
-        for (size_t i = from; i < to; ++i) least = std::min(least, row[i]);
-        blocks[bx] = least;
-      }
+  for (int32_t y = firstPixelRow; y < firstPixelRow + kBlock; ++y) {
+    const uint8_t* row = pixels.data() + static_cast<size_t>(y) * rowBytes;
+    for (int32_t bx = 0; bx < blocksAcross; ++bx) {
+      // Alpha is taken with the colour: it only makes the test stricter.
+      const size_t from = static_cast<size_t>(bx) * kBlock * 4;
+      const size_t to = std::min(rowBytes, from + kBlock * 4);
+      uint8_t least = blocks[bx];
+      for (size_t i = from; i < to; ++i) least = std::min(least, row[i]);
+      blocks[bx] = least;
     }
   }
 }

@@ -47,13 +47,14 @@ class DotPicture {
   static constexpr uint32_t kNoFootprint = UINT32_MAX;
 
  private:
-  void reduce();
+  // Reduces the 8 rows of `pixels` from `firstPixelRow` into block row `blockRow`.
+  void reduceBlockRow(int32_t blockRow, int32_t firstPixelRow);
 
   int32_t side = 0;
   int32_t blocksAcross = 0;
   int32_t firstRow = 0;
   int32_t rowCount = 0;
-  std::vector<uint8_t> pixels;           // RGBA rows of the band, bottom first
+  std::vector<uint8_t> pixels;           // RGBA rows of a few block rows, bottom first
   std::vector<uint8_t> lightestInBlock;  // the least channel value of each 8 x 8 block
 };
 

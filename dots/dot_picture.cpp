@@ -48,19 +48,22 @@ bool DotPicture::read(uint32_t framebuffer, int32_t pictureSide, int32_t bandRow
 }
 
 void DotPicture::reduceBlockRow(int32_t blockRow, int32_t firstPixelRow) {
-  uint8_t* blocks = lightestInBlock.data() + static_cast<size_t>(blockRow) * blocksAcross;
-  std::fill(blocks, blocks + blocksAcross, 255);
+  // The least of each byte down the block row first (one long loop the compiler vectorises),
+  // then the least of each block's 32 bytes across.
   const size_t rowBytes = static_cast<size_t>(side) * 4;
-  for (int32_t y = firstPixelRow; y < firstPixelRow + kBlock; ++y) {
-    const uint8_t* row = pixels.data() + static_cast<size_t>(y) * rowBytes;
-    for (int32_t bx = 0; bx < blocksAcross; ++bx) {
-      // Alpha is taken with the colour: it only makes the test stricter.
-      const size_t from = static_cast<size_t>(bx) * kBlock * 4;
-      const size_t to = std::min(rowBytes, from + kBlock * 4);
-      uint8_t least = blocks[bx];
-      for (size_t i = from; i < to; ++i) least = std::min(least, row[i]);
-      blocks[bx] = least;
-    }
+  const uint8_t* first = pixels.data() + static_cast<size_t>(firstPixelRow) * rowBytes;
+  columnLeast.assign(first, first + rowBytes);
+  for (int32_t y = 1; y < kBlock; ++y) {
+    const uint8_t* row = first + static_cast<size_t>(y) * rowBytes;
+    for (size_t i = 0; i < rowBytes; ++i) columnLeast[i] = std::min(columnLeast[i], row[i]);
+  }
+  uint8_t* blocks = lightestInBlock.data() + static_cast<size_t>(blockRow) * blocksAcross;
+  for (int32_t bx = 0; bx < blocksAcross; ++bx) {
+    // Alpha is taken with the colour: it only makes the test stricter.
+    const size_t from = static_cast<size_t>(bx) * kBlock * 4;
+    const size_t to = std::min(rowBytes, from + kBlock * 4);
+    blocks[bx] = *std::min_element(columnLeast.begin() + static_cast<std::ptrdiff_t>(from),
+                                   columnLeast.begin() + static_cast<std::ptrdiff_t>(to));
   }
 }
 

@@ -55,6 +55,7 @@ class DotPicture {
   int32_t firstRow = 0;
   int32_t rowCount = 0;
   std::vector<uint8_t> pixels;           // RGBA rows of a few block rows, bottom first
+  std::vector<uint8_t> columnLeast;      // scratch: the least of each byte down a block row
   std::vector<uint8_t> lightestInBlock;  // the least channel value of each 8 x 8 block
 };
 

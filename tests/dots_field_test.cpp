@@ -502,7 +502,11 @@ TEST_F(DotField, CullingLeavesEveryPixelAsTheWholeLayerDrawsIt) {
           const uint64_t visible = drawn(true, false, inView, mode, phase, scale);
           const uint64_t left = drawn(true, true, culled, mode, phase, scale);
           EXPECT_LT(visible, all);
-          EXPECT_LE(left, picture == blackSquare ? visible / 2 : visible);
+          // The picture is read only when the frame draws many dots: not for the coarse layer,
+          // nor for the medium one in one colour.
+          const bool read = phase == 2.0f || (phase == 1.0f && mode == 2);
+          EXPECT_LE(left, read && picture == blackSquare ? visible / 2 : visible);
+          EXPECT_TRUE(read || left == visible);
           EXPECT_TRUE(inView.pixels == whole.pixels);
           EXPECT_TRUE(culled.pixels == whole.pixels);
           if (picture == testPicture && phase == 0.0f && scale == 1.0f)

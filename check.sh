@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds and runs every test, installing first whatever Debian packages are missing
-# (scripts/packages.txt): the layer check and shellcheck, then the plain build (build-test/, whose
-# install tree and packages are checked too, and whose show with --reduce-flashing must pass the
-# flash analyser), AddressSanitizer + UBSan (build-sanitize/), the
+# (scripts/packages.txt): the layer check, shellcheck and clang-format, then the plain build
+# (build-test/, whose install tree and packages are checked too, and whose show with
+# --reduce-flashing must pass the flash analyser), a Makefiles tree without tests that must build
+# and install (build-make/), AddressSanitizer + UBSan (build-sanitize/), the
 # threaded tests under ThreadSanitizer (build-tsan/), the picture reader's fuzzer for a minute
 # (build-fuzz/), the Windows .exe under Wine (scripts/check-windows.sh) and the web build in
 # headless Chromium (scripts/check-web.sh). Each tree is a CMake preset (CMakePresets.json); each
@@ -58,9 +59,6 @@ scripts/check-install.sh build-test
 scripts/check-packages.sh build-test
 stage_done
 
-# The whole show with --reduce-flashing, captured at 640x360 and 30 fps, must stay within WCAG
-# 2.3.1's three flashes a second by the project's analyser; the default show's figures are printed
-# beside it (scripts/check-flashing.sh).
 # The way most people and packagers build a CMake project: the default generator (Unix Makefiles,
 # which unlike Ninja makes no output folder by itself), no tests, installed into a scratch prefix.
 stage "the Makefiles build without tests"
@@ -73,10 +71,14 @@ cmake --build build-make -j "$(nproc)" >build-logs/make.log 2>&1 || {
 make_prefix=$(mktemp -d)
 on_exit rm -rf "$make_prefix"
 cmake --install build-make --prefix "$make_prefix" >/dev/null
-[ -x "$make_prefix/bin/nightloom" ] && [ -f "$make_prefix/share/nightloom/Data/music.mp3" ] ||
+if [ ! -x "$make_prefix/bin/nightloom" ] || [ ! -f "$make_prefix/share/nightloom/Data/music.mp3" ]; then
   fail "the Makefiles tree installed no program or no data into $make_prefix"
+fi
 stage_done
 
+# The whole show with --reduce-flashing, captured at 640x360 and 30 fps, must stay within WCAG
+# 2.3.1's three flashes a second by the project's analyser; the default show's figures are printed
+# beside it (scripts/check-flashing.sh).
 stage "the flash check"
 scripts/check-flashing.sh build-test
 stage_done

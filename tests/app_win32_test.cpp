@@ -220,7 +220,7 @@ TEST(ProgramWin32, CaptureSaysSoWithoutFfmpegAndFeedsTheOneOnThePath) {
               std::string::npos)
         << capture.said();
   }
-  // A stand-in ffmpeg.exe gets every frame through the pipe: 760 frames of 64 x 36 RGB at 10 fps.
+  // A stand-in ffmpeg.exe gets every frame through the pipe: 760 frames of 64 x 36 BGRA at 10 fps.
   const fs::path tools = scratch.path / "tools";
   fs::create_directories(tools);
   fs::copy_file(fs::absolute(NIGHTLOOM_FAKE_ENCODER), tools / "ffmpeg.exe");
@@ -233,7 +233,7 @@ TEST(ProgramWin32, CaptureSaysSoWithoutFfmpegAndFeedsTheOneOnThePath) {
   std::ifstream video(scratch.path / "show.mp4");
   std::string line;
   std::getline(video, line);
-  EXPECT_EQ(line.substr(0, line.find(',')), std::to_string(760 * 64 * 36 * 3) + " bytes");
+  EXPECT_EQ(line.substr(0, line.find(',')), std::to_string(760 * 64 * 36 * 4) + " bytes");
   EXPECT_FALSE(fs::exists(scratch.path / ".show.mp4.partial.mp4"));
 }
 
